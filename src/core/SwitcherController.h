@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/WindowEntry.h"
+
+namespace tavrel {
+
+class SwitcherPanel;
+
+// The switch in progress: the snapshot taken at opening, the selected entry, and the one panel.
+// Made as a shared object: the panel refers back to it weakly.
+class SwitcherController : public std::enable_shared_from_this<SwitcherController> {
+public:
+    SwitcherController();
+    ~SwitcherController();
+
+    void preWarm();
+    void advance(bool reverse);
+    void commitIfVisible();
+    void setSelection(std::int64_t index);
+    void cancel();
+
+    bool isVisible() const;
+    const std::vector<WindowEntry>& entries() const;
+    std::int64_t selection() const;
+};
+
+}  // namespace tavrel

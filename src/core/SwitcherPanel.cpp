@@ -200,14 +200,6 @@ bool SwitcherPanel::handleKeyDown(const KeyboardEvent& event) {
     }
 }
 
-std::vector<WindowEntry> SwitcherPanel::filtered() const {
-    std::vector<WindowEntry> shown;
-    shown.reserve(filtered_.size());
-    for (const std::size_t i : filtered_)
-        shown.push_back(entries_[i]);
-    return shown;
-}
-
 double SwitcherPanel::height(std::size_t rows, bool filterShown, double visibleHeight) {
     const double allowance = filterShown ? kFilterAllowance : kPlainAllowance;
     const double oneRow = rowHeight + allowance;

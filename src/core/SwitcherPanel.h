@@ -54,8 +54,6 @@ class SwitcherPanel final : public PanelDataSource,
     // One key-down while the switch is up; true when it was consumed.
     bool handleKeyDown(const KeyboardEvent& event);
 
-    const std::vector<WindowEntry>& entries() const { return entries_; }
-    std::vector<WindowEntry> filtered() const;
     const std::string& searchBuffer() const { return searchBuffer_; }
 
     // The panel's height for a row count, whether filter text shows, and the visible height

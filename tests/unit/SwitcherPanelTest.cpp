@@ -226,6 +226,21 @@ TEST_F(LonePanelTest, StepsThroughShownRowsFromTheSelectedEntry) {
     EXPECT_EQ(lone->stepShownRows(false, 1), std::nullopt);
 }
 
+TEST_F(SwitcherPanelTest, WithoutAWindowTheListLogicStillRuns) {
+    Platform windowless = tavrel::platform();
+    windowless.panelSurfaces = nullptr;
+    installPlatform(windowless);  // the fake platform puts itself back when it goes
+    showWindows(platform, kFourWindows);
+    controller->advance(false);
+    EXPECT_EQ(platform.panelSurfaces.made, 0);
+    type("l");
+    EXPECT_EQ(controller->selection(), 1);
+    key(kVK_DownArrow);
+    EXPECT_EQ(controller->selection(), 2);
+    key(kVK_Return);
+    EXPECT_EQ(activatedApps(platform), (Apps{"Mail"}));
+}
+
 TEST_F(LonePanelTest, HeightFollowsRowsAndFilterUpToTheScreen) {
     EXPECT_EQ(SwitcherPanel::height(1, false, 875), 50.0);
     EXPECT_EQ(SwitcherPanel::height(0, false, 875), 50.0);

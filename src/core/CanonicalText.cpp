@@ -26,9 +26,8 @@ std::string canonicalForm(std::string_view text) {
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     const icu::StringPiece piece(text.data(), static_cast<int32_t>(text.size()));
-    if (U_FAILURE(status) || (nfc->isNormalizedUTF8(piece, status) && U_SUCCESS(status)))
+    if (U_FAILURE(status))
         return std::string(text);
-    status = U_ZERO_ERROR;
     std::string composed;
     icu::StringByteSink<std::string> sink(&composed, static_cast<int32_t>(text.size()));
     nfc->normalizeUTF8(0, piece, sink, nullptr, status);

@@ -41,12 +41,17 @@ void SerialQueue::run() {
         workAvailable_.wait(lock, [&] { return stopping_ || !pending_.empty(); });
         if (pending_.empty())
             return;
-        std::function<void()> item = std::move(pending_.front());
-        pending_.pop_front();
+        // Everything queued so far in one go: the callers then meet the lock once per batch
+        // rather than once per item.
+        std::deque<std::function<void()>> batch;
+        batch.swap(pending_);
+        const std::size_t count = batch.size();
         lock.unlock();
-        item();
+        for (std::function<void()>& item : batch)
+            item();
+        batch.clear();
         lock.lock();
-        ++finished_;
+        finished_ += count;
         workFinished_.notify_all();
     }
 }

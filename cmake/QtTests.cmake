@@ -4,7 +4,7 @@ if(TARGET tavrel_qt)
   file(GLOB TAVREL_QT_TESTS CONFIGURE_DEPENDS tests/qt/*.cpp)
   add_executable(tavrel_qt_tests ${TAVREL_QT_TESTS})
   set_target_properties(tavrel_qt_tests PROPERTIES AUTOMOC ON)
-  target_link_libraries(tavrel_qt_tests PRIVATE tavrel_qt Qt6::Test GTest::gtest PkgConfig::XCB_QT)
+  target_link_libraries(tavrel_qt_tests PRIVATE tavrel_core tavrel_fake tavrel_qt Qt6::Test GTest::gtest PkgConfig::XCB_QT)
   add_test(NAME qt_shell COMMAND tavrel_qt_tests)
   set_tests_properties(qt_shell PROPERTIES LABELS qt TIMEOUT 120
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/tests/qt/lsan.supp")

@@ -6,11 +6,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QImage>
+
+#include "platform/qt/NoDesktop.h"
 #include "platform/qt/QtFileLocations.h"
 #include "platform/qt/QtMainLoop.h"
 #include "platform/qt/QtScreens.h"
 #include "platform/qt/QtWorkspace.h"
 #include "platform/qt/ScreenSpace.h"
+#include "platform/qt/ThemeIcons.h"
 
 namespace tavrel::qt::test {
 namespace {
@@ -123,6 +127,35 @@ TEST(QtMainLoopTest, ReadableDescriptorsAndPostedWorkRunOnTheLoop) {
     EXPECT_EQ(events, (std::vector<std::string>{"first", "second", "read a"}));
     close(fds[0]);
     close(fds[1]);
+}
+
+TEST(ThemeIconsTest, FilesAndThemeNamesBecomeNonPremultipliedPixels) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("tavrel-icon-" + std::to_string(getpid()) + ".png");
+    QImage source(48, 48, QImage::Format_ARGB32);
+    source.fill(QColor(0x20, 0x40, 0x60, 0x80));
+    ASSERT_TRUE(source.save(QString::fromStdString(file)));
+    const Image icon = ThemeIcons::load(file, 32);
+    std::filesystem::remove(file);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->width, 32);
+    EXPECT_EQ(icon->argb.size(), 32u * 32u);
+    EXPECT_EQ(icon->argb[0], 0x80204060u);
+    EXPECT_FALSE(ThemeIcons::load("no-such-icon-anywhere", 32));
+    EXPECT_FALSE(ThemeIcons::load("", 32));
+}
+
+TEST(NoDesktopTest, WithoutADisplayThereIsNoTapNoPermissionAndNoWindows) {
+    NoDesktop desktop;
+    EXPECT_FALSE(desktop.tapCreate(kCGSessionEventTap, kCGHeadInsertEventTap,
+                                   kCGEventTapOptionDefault, kHotkeyEventMask, nullptr, nullptr));
+    EXPECT_FALSE(desktop.isProcessTrusted());
+    EXPECT_FALSE(desktop.isProcessTrustedWithOptions(true));
+    EXPECT_FALSE(desktop.copyWindowInfo(kCGWindowListOptionOnScreenOnly, kCGNullWindowID));
+    EXPECT_EQ(desktop.runningApplicationWithProcessIdentifier(1), nullptr);
+    Value value;
+    EXPECT_NE(desktop.copyAttributeValue(desktop.createApplication(1), kAXWindowsAttribute, value),
+              kAXErrorSuccess);
 }
 
 }  // namespace

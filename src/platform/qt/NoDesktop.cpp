@@ -59,8 +59,7 @@ std::uint64_t NoDesktop::eventGetFlags(const KeyboardEvent& event) {
     return event.flags;
 }
 
-std::int64_t NoDesktop::eventGetIntegerValueField(const KeyboardEvent& event,
-                                                  std::uint32_t field) {
+std::int64_t NoDesktop::eventGetIntegerValueField(const KeyboardEvent& event, std::uint32_t field) {
     return field == kCGKeyboardEventKeycode ? event.keyCode : 0;
 }
 

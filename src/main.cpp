@@ -25,7 +25,8 @@ namespace {
 // With no display at all the program still starts headless, so that it can say why the
 // hotkey is missing, in its log and on standard error.
 void chooseX11OrHeadless() {
-    setenv("QT_QPA_PLATFORM", "xcb;offscreen", 1);
+    const char* display = std::getenv("DISPLAY");
+    setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
 }
 
 }  // namespace

@@ -47,6 +47,8 @@ int FakeApplication::run(std::function<void()> didFinishLaunching) {
 void FakeApplication::terminate() {
     log_.record("terminate");
     terminated = true;
+    if (onTerminate)
+        onTerminate();
 }
 
 bool FakeWorkspace::openURL(const std::string& url) {

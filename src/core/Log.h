@@ -1,12 +1,15 @@
 #pragma once
+#include <filesystem>
 #include <string_view>
+
+#include "core/SerialQueue.h"
 
 namespace tavrel {
 
 // The one process-wide diagnostic log: timestamped lines appended to the user's log file
 // off the caller's thread.
 class TavrelLog {
-public:
+  public:
     static TavrelLog& shared();
 
     // Stamps the message with the local time and queues it; never blocks on file work.
@@ -17,9 +20,12 @@ public:
     TavrelLog(const TavrelLog&) = delete;
     TavrelLog& operator=(const TavrelLog&) = delete;
 
-private:
+  private:
     TavrelLog();
     ~TavrelLog();
+
+    std::filesystem::path url;
+    SerialQueue queue;
 };
 
 }  // namespace tavrel

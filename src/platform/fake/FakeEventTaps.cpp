@@ -41,10 +41,16 @@ void FakeEventTaps::tapEnable(EventTapHandle, bool enable) {
 bool FakeEventTaps::deliver(std::uint32_t type, std::uint64_t flags, std::int64_t keyCode) {
     const bool pseudo = type >= kCGEventTapDisabledByTimeout;
     const bool inMask = type < 64 && (mask & (std::uint64_t{1} << type)) != 0;
-    if (callback_ == nullptr || !scheduled || (!pseudo && (!enabled || !inMask)))
+    if (!scheduled || (!pseudo && (!enabled || !inMask)))
+        return true;
+    return invoke(type, flags, keyCode);
+}
+
+bool FakeEventTaps::invoke(std::uint32_t type, std::uint64_t flags, std::int64_t keyCode) {
+    if (callback_ == nullptr)
         return true;
     KeyboardEvent event{type, flags, keyCode, std::nullopt};
-    return callback_(nullptr, type, &event, context_) != nullptr;
+    return callback_(nullptr, type, &event, context_) == &event;
 }
 
 }  // namespace tavrel::fake

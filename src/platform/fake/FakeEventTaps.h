@@ -23,8 +23,11 @@ class FakeEventTaps final : public EventTaps {
     }
 
     // Delivers one event the way the desktop would: only types in the mask, only while the
-    // tap is enabled and scheduled (pseudo events always). True when the event passed on.
+    // tap is enabled and scheduled (pseudo events always). True when the event passed on
+    // unchanged.
     bool deliver(std::uint32_t type, std::uint64_t flags, std::int64_t keyCode = 0);
+    // Hands any event straight to the tap's callback, as a system ignoring the mask would.
+    bool invoke(std::uint32_t type, std::uint64_t flags, std::int64_t keyCode = 0);
 
     bool allowCreate = true;
     bool created = false;

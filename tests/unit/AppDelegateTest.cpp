@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
+#include "LogFileTail.h"
 #include "core/Log.h"
 #include "platform/fake/FakePlatform.h"
 
@@ -14,26 +14,14 @@ namespace {
 
 using fake::FakePlatform;
 
-std::filesystem::path logFile() {
-    return fake::FakeFileLocations::processTemporaryFolder() / "logs" / "tavrel.log";
-}
-
-// The messages the log file holds, without their time stamps.
-std::vector<std::string> loggedMessages() {
-    TavrelLog::shared().drain();
-    std::ifstream in(logFile());
-    std::vector<std::string> messages;
+// The messages appended to the log since `tail` was made, without their time stamps.
+std::vector<std::string> messages(const test::LogFileTail& tail) {
+    std::istringstream in(tail.appended());
+    std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {
-        messages.push_back(line.size() > 15 ? line.substr(15) : line);
+        lines.push_back(line.size() > 15 ? line.substr(15) : line);
     }
-    return messages;
-}
-
-// Messages written since `before` was taken.
-std::vector<std::string> since(const std::vector<std::string>& before) {
-    auto now = loggedMessages();
-    now.erase(now.begin(), now.begin() + static_cast<std::ptrdiff_t>(before.size()));
-    return now;
+    return lines;
 }
 
 WindowInfo window(std::uint32_t number, std::int32_t pid, const std::string& title) {
@@ -62,15 +50,21 @@ bool recorded(const FakePlatform& p, const std::string& call) {
     return std::find(calls.begin(), calls.end(), call) != calls.end();
 }
 
+// Launches and runs `whileRunning` inside the event loop, while the delegate is alive.
+void launch(FakePlatform& p, std::function<void()> whileRunning = {}) {
+    p.application.eventLoop = std::move(whileRunning);
+    runApplication();
+}
+
 void pressCommandTab(FakePlatform& p, std::uint64_t extra = 0) {
     p.eventTaps.deliver(kCGEventKeyDown, kCGEventFlagMaskCommand | extra, kVK_Tab);
 }
 
 TEST(AppDelegate, TrustedLaunchWritesItsLinesAndWiresEverything) {
     FakePlatform p;
-    const auto before = loggedMessages();
-    runApplication();
-    const auto lines = since(before);
+    const test::LogFileTail before;
+    launch(p, [&] { EXPECT_TRUE(p.eventTaps.enabled); });
+    const auto lines = messages(before);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "--- launched pid=4242 bundle=/opt/tavrel/bin ---");
     EXPECT_EQ(lines[1], "AXIsProcessTrusted=true");
@@ -80,16 +74,15 @@ TEST(AppDelegate, TrustedLaunchWritesItsLinesAndWiresEverything) {
     EXPECT_EQ(p.calls.calls().front(), "setActivationPolicy 1");
     EXPECT_TRUE(recorded(p, "makePanel"));  // pre-warmed: the panel exists before any switch
     EXPECT_TRUE(recorded(p, "copyWindowInfo 17 0"));
-    EXPECT_TRUE(p.eventTaps.enabled);
 }
 
 TEST(AppDelegate, UntrustedLaunchPromptsOnceAndGoesOn) {
     FakePlatform p;
     p.accessibility.trustAnswers = {false, false, true};
     p.eventTaps.allowCreate = false;
-    const auto before = loggedMessages();
-    runApplication();
-    const auto lines = since(before);
+    const test::LogFileTail before;
+    launch(p, [&] { EXPECT_NE(p.statusBar.last, nullptr); });
+    const auto lines = messages(before);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1], "AXIsProcessTrusted=false");
     EXPECT_EQ(lines[2], "after prompt: AXIsProcessTrusted=true");
@@ -98,7 +91,6 @@ TEST(AppDelegate, UntrustedLaunchPromptsOnceAndGoesOn) {
               "due to signature change)");
     EXPECT_EQ(p.accessibility.prompts, 1);
     EXPECT_TRUE(recorded(p, "AXIsProcessTrustedWithOptions prompt=true"));
-    EXPECT_NE(p.statusBar.last, nullptr);
     EXPECT_TRUE(recorded(p, "makePanel"));
     EXPECT_EQ(p.processInfo.standardError,
               "tavrel: could not create event tap \u2014 Accessibility permission required\n");
@@ -106,13 +98,17 @@ TEST(AppDelegate, UntrustedLaunchPromptsOnceAndGoesOn) {
 
 TEST(AppDelegate, StatusMenuHasItsFiveEntriesInOrder) {
     FakePlatform p;
-    runApplication();
-    const fake::FakeStatusItem& item = *p.statusBar.last;
-    ASSERT_TRUE(item.image.has_value());
-    EXPECT_EQ(item.image->symbolName, "rectangle.stack.fill");
-    EXPECT_EQ(item.image->accessibilityDescription, "tavrel");
-    EXPECT_TRUE(item.image->isTemplate);
-    ASSERT_EQ(item.menu.size(), 5u);
+    std::optional<SymbolImage> image;
+    std::vector<MenuEntry> menu;
+    launch(p, [&] {
+        image = p.statusBar.last->image;
+        menu = p.statusBar.last->menu;
+    });
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->symbolName, "rectangle.stack.fill");
+    EXPECT_EQ(image->accessibilityDescription, "tavrel");
+    EXPECT_TRUE(image->isTemplate);
+    ASSERT_EQ(menu.size(), 5u);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"Show Switcher", ""},
         {"", ""},
@@ -121,44 +117,43 @@ TEST(AppDelegate, StatusMenuHasItsFiveEntriesInOrder) {
         {"Quit tavrel", "q"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const bool separator = i == 1 || i == 3;
-        EXPECT_EQ(item.menu[i].kind == MenuEntry::Kind::separator, separator) << i;
-        EXPECT_EQ(item.menu[i].title, expected[i].first) << i;
-        EXPECT_EQ(item.menu[i].keyEquivalent, expected[i].second) << i;
-        EXPECT_EQ(static_cast<bool>(item.menu[i].action), !separator) << i;
+        EXPECT_EQ(menu[i].kind == MenuEntry::Kind::separator, separator) << i;
+        EXPECT_EQ(menu[i].title, expected[i].first) << i;
+        EXPECT_EQ(menu[i].keyEquivalent, expected[i].second) << i;
+        EXPECT_EQ(static_cast<bool>(menu[i].action), !separator) << i;
     }
 }
 
 TEST(AppDelegate, StatusItemWithoutButtonGetsNoImageButAMenu) {
     FakePlatform p;
     p.statusBar.itemsHaveButton = false;
-    runApplication();
-    EXPECT_FALSE(p.statusBar.last->image.has_value());
+    launch(p, [&] {
+        EXPECT_FALSE(p.statusBar.last->image.has_value());
+        EXPECT_EQ(p.statusBar.last->menu.size(), 5u);
+    });
     EXPECT_FALSE(recorded(p, "imageWithSystemSymbolName rectangle.stack.fill tavrel"));
-    EXPECT_EQ(p.statusBar.last->menu.size(), 5u);
 }
 
 TEST(AppDelegate, ShowSwitcherActivatesTheSecondWindowSilentlyAndHidesThePanel) {
     FakePlatform p;
     addThreeWindows(p, 7100);
-    p.application.eventLoop = [&] {
-        const auto before = loggedMessages();
+    launch(p, [&] {
+        const test::LogFileTail before;
         p.statusBar.last->menu[0].action();
-        EXPECT_TRUE(since(before).empty());
-    };
-    runApplication();
+        EXPECT_TRUE(messages(before).empty());
+        EXPECT_FALSE(p.panelSurfaces.last->visible);
+    });
     EXPECT_TRUE(recorded(p, "activate pid=7101 options=2"));
     EXPECT_FALSE(recorded(p, "activate pid=7100 options=2"));
     EXPECT_TRUE(p.accessibility.window(7101, 501)->raised);
-    EXPECT_FALSE(p.panelSurfaces.last->visible);
 }
 
 TEST(AppDelegate, ShowSwitcherWithNoWindowsDoesNothing) {
     FakePlatform p;
-    p.application.eventLoop = [&] {
+    launch(p, [&] {
         p.calls.clear();
         p.statusBar.last->menu[0].action();
-    };
-    runApplication();
+    });
     EXPECT_FALSE(recorded(p, "orderFrontRegardless"));
     EXPECT_FALSE(recorded(p, "orderOut"));
 }
@@ -168,10 +163,10 @@ TEST(AppDelegate, EachHotkeyLogsBeforeTheSwitcherMoves) {
     addThreeWindows(p, 7200);
     int checked = 0;
     p.application.eventLoop = [&] {
-        const auto before = loggedMessages();
+        const test::LogFileTail before;
         p.calls.observer = [&](const std::string& call) {
             if (call.rfind("copyWindowInfo", 0) == 0 || call.rfind("selectRow", 0) == 0) {
-                const auto lines = since(before);
+                const auto lines = messages(before);
                 EXPECT_FALSE(lines.empty());
                 EXPECT_EQ(lines.back().rfind("hotkey: Cmd", 0), 0u);
                 ++checked;
@@ -189,11 +184,11 @@ TEST(AppDelegate, ShiftAloneWithCommandUpLogsTwoReleasesAndChangesNothing) {
     FakePlatform p;
     addThreeWindows(p, 7300);
     p.application.eventLoop = [&] {
-        const auto before = loggedMessages();
+        const test::LogFileTail before;
         p.calls.clear();
         EXPECT_TRUE(p.eventTaps.deliver(kCGEventFlagsChanged, kCGEventFlagMaskShift));
         EXPECT_TRUE(p.eventTaps.deliver(kCGEventFlagsChanged, 0));
-        const auto lines = since(before);
+        const auto lines = messages(before);
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(lines[0], "hotkey: Cmd released \u2192 commit");
         EXPECT_EQ(lines[1], "hotkey: Cmd released \u2192 commit");
@@ -206,19 +201,18 @@ TEST(AppDelegate, ShiftAloneWithCommandUpLogsTwoReleasesAndChangesNothing) {
 TEST(AppDelegate, AWholeSwitchRaisesTheThirdWindowAndLogsExactly) {
     FakePlatform p;
     addThreeWindows(p, 7400);
-    const auto before = loggedMessages();
-    p.application.eventLoop = [&] {
+    const test::LogFileTail before;
+    launch(p, [&] {
         EXPECT_FALSE(p.eventTaps.deliver(kCGEventKeyDown, kCGEventFlagMaskCommand, kVK_Tab));
         EXPECT_TRUE(p.panelSurfaces.last->visible);
         EXPECT_FALSE(p.eventTaps.deliver(kCGEventKeyDown, kCGEventFlagMaskCommand, kVK_Tab));
         EXPECT_TRUE(p.eventTaps.deliver(kCGEventFlagsChanged, 0));
-    };
-    runApplication();
+        EXPECT_FALSE(p.panelSurfaces.last->visible);
+    });
     EXPECT_TRUE(recorded(p, "activate pid=7402 options=2"));
     EXPECT_FALSE(recorded(p, "activate pid=7401 options=2"));
     EXPECT_TRUE(p.accessibility.window(7402, 502)->raised);
     EXPECT_FALSE(p.accessibility.window(7401, 501)->raised);
-    EXPECT_FALSE(p.panelSurfaces.last->visible);
     const std::vector<std::string> expected = {"--- launched pid=4242 bundle=/opt/tavrel/bin ---",
                                                "AXIsProcessTrusted=true",
                                                "after prompt: AXIsProcessTrusted=true",
@@ -226,18 +220,15 @@ TEST(AppDelegate, AWholeSwitchRaisesTheThirdWindowAndLogsExactly) {
                                                "hotkey: Cmd+Tab",
                                                "hotkey: Cmd+Tab",
                                                "hotkey: Cmd released \u2192 commit"};
-    EXPECT_EQ(since(before), expected);
+    EXPECT_EQ(messages(before), expected);
 }
 
 TEST(AppDelegate, QuitWritesOutTheLogFirst) {
     FakePlatform p;
     std::size_t linesAtTermination = 0;
     p.application.onTerminate = [&] {
-        std::ifstream in(logFile());
-        std::stringstream text;
-        text << in.rdbuf();
-        linesAtTermination = static_cast<std::size_t>(std::count(
-            std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>(), '\n'));
+        const std::string text = test::LogFileTail::contents();
+        linesAtTermination = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     };
     p.application.eventLoop = [&] {
         for (int i = 0; i < 200; ++i)
@@ -246,19 +237,21 @@ TEST(AppDelegate, QuitWritesOutTheLogFirst) {
     };
     runApplication();
     EXPECT_TRUE(p.application.terminated);
-    EXPECT_EQ(linesAtTermination, loggedMessages().size());
+    TavrelLog::shared().drain();
+    const std::string text = test::LogFileTail::contents();
+    EXPECT_EQ(linesAtTermination,
+              static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
 }
 
 TEST(AppDelegate, OpenAccessibilityOpensOnlyAParsableLink) {
     FakePlatform p;
-    p.application.eventLoop = [&] {
+    launch(p, [&] {
         p.statusBar.last->menu[2].action();
         p.workspace.link = "";
         p.statusBar.last->menu[2].action();
         p.workspace.link = "not a link";
         p.statusBar.last->menu[2].action();
-    };
-    runApplication();
+    });
     EXPECT_EQ(p.workspace.opened, std::vector<std::string>{"settings://keyboard/shortcuts"});
 }
 

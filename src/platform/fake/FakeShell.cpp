@@ -39,8 +39,12 @@ void FakeApplication::setActivationPolicy(std::int64_t policy) {
 
 int FakeApplication::run(std::function<void()> didFinishLaunching) {
     log_.record("run");
-    if (didFinishLaunching)
+    if (didFinishLaunching) {
         didFinishLaunching();
+    }
+    if (eventLoop) {
+        eventLoop();
+    }
     return 0;
 }
 

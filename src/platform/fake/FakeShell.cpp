@@ -39,14 +39,20 @@ void FakeApplication::setActivationPolicy(std::int64_t policy) {
 
 int FakeApplication::run(std::function<void()> didFinishLaunching) {
     log_.record("run");
-    if (didFinishLaunching)
+    if (didFinishLaunching) {
         didFinishLaunching();
+    }
+    if (eventLoop) {
+        eventLoop();
+    }
     return 0;
 }
 
 void FakeApplication::terminate() {
     log_.record("terminate");
     terminated = true;
+    if (onTerminate)
+        onTerminate();
 }
 
 bool FakeWorkspace::openURL(const std::string& url) {

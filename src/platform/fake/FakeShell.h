@@ -43,10 +43,13 @@ class FakeApplication final : public Application {
   public:
     explicit FakeApplication(CallLog& log) : log_(log) {}
     void setActivationPolicy(std::int64_t policy) override;
-    // Delivers the launch notification at once and returns: the test is the event loop.
+    // Delivers the launch notification, then runs `eventLoop` (the test's script of what
+    // happens while the program runs) and returns.
     int run(std::function<void()> didFinishLaunching) override;
     void terminate() override;
 
+    std::function<void()> eventLoop;
+    std::function<void()> onTerminate;
     bool terminated = false;
 
   private:

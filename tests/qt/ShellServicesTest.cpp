@@ -96,15 +96,20 @@ TEST(QtWorkspaceTest, ShortcutSettingsOfAnInstalledDesktopOpenAsAProgram) {
         ScopedEnvironment path("PATH", bin.c_str());
         ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "XFCE");
         const std::string link = workspace.accessibilitySettingsLink();
-        EXPECT_EQ(link, "xfce4-keyboard-settings");
-        EXPECT_TRUE(workspace.openURL(link));
+        EXPECT_EQ(link, "tavrel-settings:xfce4-keyboard-settings");
+        EXPECT_TRUE(workspace.openURL(link + "/shortcuts"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(marker); }, 5000));
-        EXPECT_FALSE(workspace.openURL("no-such-settings-program --keys"));
+        EXPECT_FALSE(workspace.openURL("tavrel-settings:no-such-settings-program"));
+        EXPECT_FALSE(workspace.openURL("xfce4-keyboard-settings"));
     }
     {
         ScopedEnvironment path("PATH", "/nonexistent");
         EXPECT_EQ(workspace.accessibilitySettingsLink(), "");
     }
+    std::ifstream opened(marker);
+    std::string arguments;
+    std::getline(opened, arguments);
+    EXPECT_EQ(arguments, "shortcuts");
     std::filesystem::remove_all(bin);
 }
 

@@ -1,11 +1,14 @@
 #include "platform/qt/QtPanelSurface.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 
 #include "platform/qt/PanelBackground.h"
 #include "platform/qt/PanelListView.h"
 #include "platform/qt/PanelWindow.h"
 #include "platform/qt/ScreenSpace.h"
+#include "platform/qt/SystemColors.h"
 
 namespace tavrel::qt {
 
@@ -25,11 +28,25 @@ QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContent
     // Both native windows exist from the start, so a show never waits for one to be made.
     translucentWindow_->winId();
     opaqueWindow_->winId();
+    warmUp(layout);
     QObject::connect(&compositor, &CompositorWatch::changed, background_,
                      [this](bool active) { useTranslucentWindow(active); });
 }
 
 QtPanelSurface::~QtPanelSurface() = default;
+
+void QtPanelSurface::warmUp(const PanelContentLayout& layout) {
+    // The first paint would otherwise load the fonts and build the glyph caches while the
+    // user waits for the panel; do it once at launch instead.
+    QImage scratch(background_->size(), QImage::Format_ARGB32_Premultiplied);
+    background_->render(&scratch);
+    QPainter painter(&scratch);
+    const QString sample = QStringLiteral("Search: Abcdefghijklmnopqrstuvwxyz 0123456789 …");
+    painter.setFont(SystemColors::font(layout.searchLabel.font));
+    painter.drawText(QPointF(0, 20), sample);
+    painter.setFont(SystemColors::font(Font{}));
+    painter.drawText(QPointF(0, 40), sample);
+}
 
 void QtPanelSurface::useTranslucentWindow(bool translucent) {
     PanelWindow* next = translucent ? translucentWindow_.get() : opaqueWindow_.get();

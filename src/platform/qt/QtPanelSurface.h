@@ -41,6 +41,7 @@ class QtPanelSurface final : public PanelSurface {
     PanelBackground& background() { return *background_; }
 
   private:
+    void warmUp(const PanelContentLayout& layout);
     void useTranslucentWindow(bool translucent);
     PanelListView& list();
 

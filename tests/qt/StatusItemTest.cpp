@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QPalette>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -79,7 +81,25 @@ TEST(StatusItemTest, WithoutATrayHostThereIsNoButtonAndWithOneTheIconShows) {
     ASSERT_NE(icon, nullptr);
     EXPECT_TRUE(icon->isVisible());
     EXPECT_EQ(icon->toolTip(), QStringLiteral("tavrel"));
-    EXPECT_FALSE(icon->icon().pixmap(22).isNull());
+    // A template image follows the text colour: dark text, then light text.
+    const QPalette original = QApplication::palette();
+    const auto frontCardColour = [icon] {
+        return icon->icon().pixmap(24).toImage().pixelColor(12, 15);
+    };
+    QPalette light = original;
+    light.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(light);
+    EXPECT_EQ(frontCardColour(), QColor(Qt::white));
+    QApplication::setPalette(original);
+    EXPECT_EQ(frontCardColour(), original.color(QPalette::WindowText));
+
+    // A left click opens the same menu as a right click.
+    int shown = 0, quit = 0;
+    item->setMenu(switcherMenu(shown, quit));
+    auto& menu = static_cast<QtStatusItem&>(*item).menu();
+    emit icon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    menu.close();
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-#include "platform/qt/PanelRowDelegate.h"
-
 namespace tavrel::qt {
 namespace {
 constexpr int kScrollerWidth = 7;
@@ -19,10 +17,12 @@ constexpr const char* kScrollerStyle =
 
 PanelListView::PanelListView(PanelDataSource& dataSource, IconPixmapCache& icons, double rowHeight,
                              QWidget* parent)
-    : QListView(parent), dataSource_(dataSource) {
+    : QListView(parent),
+      dataSource_(dataSource),
+      delegate_(
+          dataSource, icons, rowHeight, [this](int row) { return row == selected_; }, nullptr) {
     setModel(&model_);
-    setItemDelegate(new PanelRowDelegate(
-        dataSource, icons, rowHeight, [this](int row) { return row == selected_; }, this));
+    setItemDelegate(&delegate_);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

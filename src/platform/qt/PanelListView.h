@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/PanelSurface.h"
+#include "platform/qt/PanelRowDelegate.h"
 #include "platform/qt/PanelRowModel.h"
 
 class QScrollBar;
@@ -41,6 +42,7 @@ class PanelListView final : public QListView {
 
     PanelDataSource& dataSource_;
     PanelRowModel model_;
+    PanelRowDelegate delegate_;
     QScrollBar* overlay_ = nullptr;  // a child: Qt owns it
     std::int64_t selected_ = -1;
     std::int64_t clicked_ = -1;

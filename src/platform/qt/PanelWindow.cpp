@@ -1,5 +1,6 @@
 #include "platform/qt/PanelWindow.h"
 
+#include <QGuiApplication>
 #include <QPainterPath>
 #include <QRegion>
 
@@ -40,7 +41,8 @@ void PanelWindow::fitBackground() {
     if (!background_ || background_->parent() != this)
         return;
     background_->setGeometry(QRect(QPoint(), geometry().size()));
-    if (!translucent_)
+    // Only X11 cuts windows to shape (the headless platform has no masks and says so).
+    if (!translucent_ && QGuiApplication::platformName() == QLatin1String("xcb"))
         setMask(QRegion(background_->shape().toFillPolygon().toPolygon()));
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/AppDelegate.h"
+#include "core/Log.h"
 #include "platform/Platform.h"
 #include "platform/qt/NoDesktop.h"
 #include "platform/qt/QtApplication.h"
@@ -67,7 +68,12 @@ int main(int argc, char** argv) {
     if (x11) {
         x11->setDevicePixelRatio(qtApplication.devicePixelRatio());
         x11->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
-        x11->setConnectionLostHandler([&application] { application.terminate(); });
+        // The desktop went away: nothing left to switch, so end like a quit, log written out.
+        x11->setConnectionLostHandler([&application] {
+            tavrel::TavrelLog::shared().line("X11 connection lost; quitting");
+            tavrel::TavrelLog::shared().drain();
+            application.terminate();
+        });
         panels.setPanelHiddenHandler([&x11] { x11->releaseKeyboard(); });
         services.windowServer = &x11->windowServer();
         services.runningApplications = &x11->runningApplications();

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@ namespace {
 constexpr int kServerStartTimeoutMs = 10000;
 
 [[noreturn]] void execQuietly(const std::vector<std::string>& argv, int keepFd) {
+    // A test that crashes must not leave its X server or tray host behind.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);

@@ -13,3 +13,11 @@ if(TARGET tavrel_x11 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/src/main.cpp)
   target_link_libraries(tavrel PRIVATE tavrel_core tavrel_qt tavrel_x11)
   include(cmake/Install.cmake)
 endif()
+
+# The panel's show-to-painted time under a private Xvfb.
+if(TAVREL_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+  add_executable(tavrel_qt_bench bench/qt/PanelShowBench.cpp tests/qt/ChildProcess.cpp)
+  target_link_libraries(tavrel_qt_bench PRIVATE tavrel_core tavrel_fake tavrel_qt
+                        benchmark::benchmark PkgConfig::XCB_QT)
+endif()

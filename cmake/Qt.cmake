@@ -7,6 +7,10 @@ add_library(tavrel_qt STATIC ${TAVREL_QT_SOURCES})
 set_target_properties(tavrel_qt PROPERTIES AUTOMOC ON)
 target_link_libraries(tavrel_qt PUBLIC tavrel_platform Qt6::Widgets PRIVATE PkgConfig::XCB_QT)
 
+# The headless demo's screenshots (scripts/demo).
+add_executable(tavrel_screenshot tests/qt/tools/Screenshot.cpp)
+target_link_libraries(tavrel_screenshot PRIVATE Qt6::Gui)
+
 # The program itself needs the X11 backend next to the shell.
 if(TARGET tavrel_x11 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/src/main.cpp)
   add_executable(tavrel src/main.cpp)

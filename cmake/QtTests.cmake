@@ -8,8 +8,4 @@ if(TARGET tavrel_qt)
   add_test(NAME qt_shell COMMAND tavrel_qt_tests)
   set_tests_properties(qt_shell PROPERTIES LABELS qt TIMEOUT 120
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/tests/qt/lsan.supp")
-
-  # The demo's screenshots.
-  add_executable(tavrel_screenshot tests/qt/tools/Screenshot.cpp)
-  target_link_libraries(tavrel_screenshot PRIVATE Qt6::Gui)
 endif()

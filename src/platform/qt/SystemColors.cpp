@@ -7,7 +7,7 @@ namespace tavrel::qt {
 namespace {
 // How far secondary and tertiary labels fade the text colour.
 constexpr double kSecondaryLabelAlpha = 0.55;
-constexpr double kTertiaryLabelAlpha = 0.3;
+constexpr double kTertiaryLabelAlpha = 0.45;
 
 QColor text(double alpha) {
     QColor colour = QApplication::palette().color(QPalette::WindowText);

@@ -1,6 +1,5 @@
 #include "platform/qt/PanelRowDelegate.h"
 
-#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <cmath>
@@ -9,28 +8,6 @@
 #include "platform/qt/SystemColors.h"
 
 namespace tavrel::qt {
-namespace {
-Qt::Alignment horizontalAlignment(TextAlignment alignment) {
-    return alignment == TextAlignment::right ? Qt::AlignRight : Qt::AlignLeft;
-}
-
-Qt::TextElideMode elideMode(LineBreakMode mode) {
-    return mode == LineBreakMode::truncatingHead ? Qt::ElideLeft : Qt::ElideRight;
-}
-
-void paintLabel(QPainter& painter, const QRectF& frame, const std::string& text,
-                const LabelStyle& style) {
-    if (text.empty() || frame.width() <= 0)
-        return;
-    const QFont font = SystemColors::font(style.font);
-    const QString elided = QFontMetricsF(font).elidedText(
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-        elideMode(style.lineBreak), frame.width());
-    painter.setFont(font);
-    painter.setPen(SystemColors::color(style.colour));
-    painter.drawText(frame, horizontalAlignment(style.alignment) | Qt::AlignVCenter, elided);
-}
-}  // namespace
 
 PanelRowDelegate::PanelRowDelegate(PanelDataSource& dataSource, IconPixmapCache& icons,
                                    double rowHeight, std::function<bool(int row)> isSelected,
@@ -76,11 +53,11 @@ void PanelRowDelegate::paintHighlight(QPainter& painter, QSizeF row, bool select
 
 void PanelRowDelegate::paintCell(QPainter& painter, QSizeF row, const RowCell& cell,
                                  const RowCellAppearance& appearance) const {
-    paintLabel(painter, {appearance.nameX, 0, appearance.nameWidth, row.height()}, cell.appName,
-               appearance.name);
+    labels_.paint(painter, {appearance.nameX, 0, appearance.nameWidth, row.height()}, cell.appName,
+                  appearance.name);
     paintIcon(painter, row, cell.icon, appearance.iconX, appearance.iconSize);
-    paintLabel(painter, {appearance.titleX, 0, appearance.titleWidth, row.height()}, cell.title,
-               appearance.title);
+    labels_.paint(painter, {appearance.titleX, 0, appearance.titleWidth, row.height()}, cell.title,
+                  appearance.title);
 }
 
 void PanelRowDelegate::paintIcon(QPainter& painter, QSizeF row, const Image& icon, double x,

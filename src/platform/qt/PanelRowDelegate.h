@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "platform/PanelSurface.h"
+#include "platform/qt/LabelPainter.h"
 
 namespace tavrel::qt {
 
@@ -30,6 +31,7 @@ class PanelRowDelegate final : public QAbstractItemDelegate {
     IconPixmapCache& icons_;
     double rowHeight_;
     std::function<bool(int row)> isSelected_;
+    mutable LabelPainter labels_;  // a cache: painting is const to Qt
 };
 
 }  // namespace tavrel::qt

@@ -1,0 +1,88 @@
+#include "platform/x11/X11Platform.h"
+
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/x11/CompoundTextDecoder.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11WindowServer.h"
+
+namespace tavrel::x11 {
+namespace {
+
+bool isWaylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (type != nullptr && std::string_view(type) == "wayland") ||
+           (wayland != nullptr && *wayland != '\0');
+}
+
+}  // namespace
+
+std::unique_ptr<X11Platform> X11Platform::connect(MainLoop& loop, std::string* whyNot) {
+    if (isWaylandSession()) {
+        if (whyNot != nullptr)
+            *whyNot = "a Wayland session";
+        return nullptr;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        if (whyNot != nullptr)
+            *whyNot = "no X11 display";
+        return nullptr;
+    }
+    auto connection = X11Connection::open(display, whyNot);
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<X11Platform> platform(new X11Platform(loop, std::move(connection)));
+    return platform;
+}
+
+X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection)
+    : loop_(loop), connection_(std::move(connection)) {
+    decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
+    windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
+    windowServer_ = std::make_unique<X11WindowServer>(*windowList_);
+    watch(*connection_);
+}
+
+X11Platform::~X11Platform() {
+    for (const int fd : watched_)
+        loop_.unwatch(fd);
+}
+
+WindowServer& X11Platform::windowServer() {
+    return *windowServer_;
+}
+
+void X11Platform::setDevicePixelRatio(double ratio) {
+    windowServer_->setDevicePixelRatio(ratio);
+}
+
+void X11Platform::setConnectionLostHandler(std::function<void()> handler) {
+    connectionLost_ = std::move(handler);
+}
+
+void X11Platform::watch(X11Connection& connection) {
+    const int fd = connection.fileDescriptor();
+    watched_.push_back(fd);
+    loop_.watchReadable(fd, [this, &connection] { drain(connection); });
+}
+
+// Nothing is selected on this connection: what arrives are errors of requests nobody
+// waits for, and the end of the connection.
+void X11Platform::drain(X11Connection& connection) {
+    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection.get())}) {
+    }
+    if (!connection.broken() || lost_)
+        return;
+    lost_ = true;
+    for (const int watched : watched_)
+        loop_.unwatch(watched);
+    watched_.clear();
+    if (connectionLost_)
+        loop_.post(connectionLost_);
+}
+
+}  // namespace tavrel::x11

@@ -1,0 +1,51 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Image.h"
+#include "platform/MainLoop.h"
+#include "platform/WindowServer.h"
+
+namespace tavrel::x11 {
+
+class CompoundTextDecoder;
+class X11Connection;
+class X11WindowList;
+class X11WindowServer;
+
+// The X11 backend: owns the connections to the display and the services over them. Every
+// callback runs on the main thread: the connections are watched by the given main loop.
+class X11Platform {
+  public:
+    // Nothing, with the reason in `whyNot`, without an X11 display or in a Wayland session.
+    // `loop` outlives the platform.
+    static std::unique_ptr<X11Platform> connect(MainLoop& loop, std::string* whyNot);
+    ~X11Platform();
+    X11Platform(const X11Platform&) = delete;
+    X11Platform& operator=(const X11Platform&) = delete;
+
+    WindowServer& windowServer();
+
+    // Screen pixels per point; bounds and icon sizes follow it.
+    void setDevicePixelRatio(double ratio);
+    // Called once, on the main thread, when the X server has gone away.
+    void setConnectionLostHandler(std::function<void()> handler);
+
+  private:
+    X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection);
+    void watch(X11Connection& connection);
+    void drain(X11Connection& connection);
+
+    MainLoop& loop_;
+    std::unique_ptr<X11Connection> connection_;
+    std::unique_ptr<CompoundTextDecoder> decoder_;
+    std::unique_ptr<X11WindowList> windowList_;
+    std::unique_ptr<X11WindowServer> windowServer_;
+    std::function<void()> connectionLost_;
+    std::vector<int> watched_;
+    bool lost_ = false;
+};
+
+}  // namespace tavrel::x11

@@ -19,6 +19,7 @@ class ChildProcess {
 
     pid_t pid() const { return pid_; }
     bool running() const { return pid_ > 0; }
+    int outputFd() const { return out_; }
     void write(const std::string& line);
     // The next line of output, or nothing when none came within the timeout (a safety
     // bound: the child answers every command, so waiting ends with its answer).

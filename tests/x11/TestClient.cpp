@@ -16,6 +16,23 @@ std::string TestClient::command(const std::string& line) {
     return {};
 }
 
+bool TestClient::awaitEvent(const std::string& line) {
+    return readEventsUntil(line, 5000);
+}
+
+bool TestClient::pollEvent(const std::string& line) {
+    return readEventsUntil(line, 0);
+}
+
+bool TestClient::readEventsUntil(const std::string& line, int timeoutMs) {
+    while (auto answer = process_.readLine(timeoutMs)) {
+        events.push_back(*answer);
+        if (*answer == line)
+            return true;
+    }
+    return false;
+}
+
 xcb_window_t TestClient::window(const std::string& options) {
     const std::string answer = command("window " + options);
     if (answer.rfind("window ", 0) != 0)

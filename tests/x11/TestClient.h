@@ -19,11 +19,17 @@ class TestClient {
     std::string command(const std::string& line);
     // Maps a window (see the client's "window" command) and answers its id, 0 on failure.
     xcb_window_t window(const std::string& options);
+    // Reads the client's reports until `line` comes; false when it does not.
+    bool awaitEvent(const std::string& line);
+    // Like awaitEvent, without waiting for more output than has come.
+    bool pollEvent(const std::string& line);
+    int outputFd() const { return process_.outputFd(); }
     void stop() { process_.stop(); }
 
     std::vector<std::string> events;
 
   private:
+    bool readEventsUntil(const std::string& line, int timeoutMs);
     ChildProcess process_;
 };
 

@@ -12,6 +12,19 @@ int ignoreProtocolError(Display*, XErrorEvent*) {
     return 0;
 }
 
+// Xlib's I/O error handlers are process-wide and its default one ends the process. Ours
+// returns for the conversion display (Xlib then calls its exit handler, which does
+// nothing) and leaves every other display to the handler that was there before.
+Display* conversionDisplay = nullptr;
+XIOErrorHandler previousIOErrorHandler = nullptr;
+
+int survivingIOError(Display* display) {
+    if (display == conversionDisplay)
+        return 0;
+    // Without a previous handler, the display's own exit handler decides.
+    return previousIOErrorHandler != nullptr ? previousIOErrorHandler(display) : 0;
+}
+
 void keepRunningWithoutServer(Display*, void*) {}
 
 }  // namespace
@@ -22,6 +35,10 @@ std::unique_ptr<CompoundTextDecoder> CompoundTextDecoder::open(const char* displ
         return nullptr;
     XSetErrorHandler(ignoreProtocolError);
     XSetIOErrorExitHandler(display, keepRunningWithoutServer, nullptr);
+    conversionDisplay = display;
+    const XIOErrorHandler previous = XSetIOErrorHandler(survivingIOError);
+    if (previous != survivingIOError)
+        previousIOErrorHandler = previous;
     // Xlib interns these on every conversion; asking once fills its cache so that a
     // conversion later never needs the server.
     XInternAtom(display, "UTF8_STRING", False);
@@ -33,6 +50,7 @@ CompoundTextDecoder::CompoundTextDecoder(Display* display)
 
 CompoundTextDecoder::~CompoundTextDecoder() {
     XCloseDisplay(display_);
+    conversionDisplay = nullptr;
 }
 
 std::optional<std::string> CompoundTextDecoder::decode(std::string_view compoundText) const {

@@ -5,6 +5,8 @@
 
 #include "platform/x11/CompoundTextDecoder.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventMonitors.h"
+#include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowServer.h"
 
@@ -35,16 +37,30 @@ std::unique_ptr<X11Platform> X11Platform::connect(MainLoop& loop, std::string* w
     auto connection = X11Connection::open(display, whyNot);
     if (!connection)
         return nullptr;
-    std::unique_ptr<X11Platform> platform(new X11Platform(loop, std::move(connection)));
-    return platform;
+    auto keyboardConnection = X11Connection::open(display, whyNot);
+    if (!keyboardConnection)
+        return nullptr;
+    return std::unique_ptr<X11Platform>(
+        new X11Platform(loop, std::move(connection), std::move(keyboardConnection)));
 }
 
-X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection)
-    : loop_(loop), connection_(std::move(connection)) {
+X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,
+                         std::unique_ptr<X11Connection> keyboardConnection)
+    : loop_(loop),
+      connection_(std::move(connection)),
+      keyboardConnection_(std::move(keyboardConnection)) {
     decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
     windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
     windowServer_ = std::make_unique<X11WindowServer>(*windowList_);
-    watch(*connection_);
+    eventMonitors_ = std::make_unique<X11EventMonitors>();
+    keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
+    // Nothing is selected on the listing connection: what arrives there are errors of
+    // requests nobody waits for, and the end of the connection.
+    watch(*connection_, [this] {
+        while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_->get())}) {
+        }
+    });
+    watch(*keyboardConnection_, [this] { keyboard_->processEvents(); });
 }
 
 X11Platform::~X11Platform() {
@@ -56,6 +72,22 @@ WindowServer& X11Platform::windowServer() {
     return *windowServer_;
 }
 
+EventTaps& X11Platform::eventTaps() {
+    return *keyboard_;
+}
+
+EventMonitors& X11Platform::eventMonitors() {
+    return *eventMonitors_;
+}
+
+bool X11Platform::grabKeyboard() {
+    return keyboard_->grabKeyboard();
+}
+
+void X11Platform::releaseKeyboard() {
+    keyboard_->releaseKeyboard();
+}
+
 void X11Platform::setDevicePixelRatio(double ratio) {
     windowServer_->setDevicePixelRatio(ratio);
 }
@@ -64,22 +96,21 @@ void X11Platform::setConnectionLostHandler(std::function<void()> handler) {
     connectionLost_ = std::move(handler);
 }
 
-void X11Platform::watch(X11Connection& connection) {
+void X11Platform::watch(X11Connection& connection, std::function<void()> onEvents) {
     const int fd = connection.fileDescriptor();
     watched_.push_back(fd);
-    loop_.watchReadable(fd, [this, &connection] { drain(connection); });
+    loop_.watchReadable(fd, [this, &connection, onEvents = std::move(onEvents)] {
+        onEvents();
+        checkConnection(connection);
+    });
 }
 
-// Nothing is selected on this connection: what arrives are errors of requests nobody
-// waits for, and the end of the connection.
-void X11Platform::drain(X11Connection& connection) {
-    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection.get())}) {
-    }
+void X11Platform::checkConnection(X11Connection& connection) {
     if (!connection.broken() || lost_)
         return;
     lost_ = true;
-    for (const int watched : watched_)
-        loop_.unwatch(watched);
+    for (const int fd : watched_)
+        loop_.unwatch(fd);
     watched_.clear();
     if (connectionLost_)
         loop_.post(connectionLost_);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/EventMonitor.h"
+#include "platform/EventTap.h"
 #include "platform/Image.h"
 #include "platform/MainLoop.h"
 #include "platform/WindowServer.h"
@@ -12,6 +14,8 @@ namespace tavrel::x11 {
 
 class CompoundTextDecoder;
 class X11Connection;
+class X11EventMonitors;
+class X11Keyboard;
 class X11WindowList;
 class X11WindowServer;
 
@@ -27,6 +31,14 @@ class X11Platform {
     X11Platform& operator=(const X11Platform&) = delete;
 
     WindowServer& windowServer();
+    EventTaps& eventTaps();
+    EventMonitors& eventMonitors();
+
+    // While the hotkey's tap holds the keyboard (from the Super+Tab press until Super is
+    // released) every key goes to the tap and the key monitors. The panel takes the
+    // keyboard itself when it shows without the hotkey, and lets go when it hides.
+    bool grabKeyboard();
+    void releaseKeyboard();
 
     // Screen pixels per point; bounds and icon sizes follow it.
     void setDevicePixelRatio(double ratio);
@@ -34,15 +46,21 @@ class X11Platform {
     void setConnectionLostHandler(std::function<void()> handler);
 
   private:
-    X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection);
-    void watch(X11Connection& connection);
-    void drain(X11Connection& connection);
+    X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,
+                std::unique_ptr<X11Connection> keyboardConnection);
+    void watch(X11Connection& connection, std::function<void()> onEvents);
+    void checkConnection(X11Connection& connection);
 
     MainLoop& loop_;
     std::unique_ptr<X11Connection> connection_;
     std::unique_ptr<CompoundTextDecoder> decoder_;
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11WindowServer> windowServer_;
+    // All keyboard input comes over a connection of its own, so that it arrives in the
+    // server's order and never waits behind a window listing.
+    std::unique_ptr<X11Connection> keyboardConnection_;
+    std::unique_ptr<X11EventMonitors> eventMonitors_;
+    std::unique_ptr<X11Keyboard> keyboard_;
     std::function<void()> connectionLost_;
     std::vector<int> watched_;
     bool lost_ = false;

@@ -1,17 +1,24 @@
 #include "platform/x11/X11Platform.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
 #include "platform/x11/CompoundTextDecoder.h"
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11Keyboard.h"
+#include "platform/x11/X11RunningApplications.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowServer.h"
 
 namespace tavrel::x11 {
 namespace {
+
+// The size the panel shows application icons at.
+constexpr double kIconPoints = 22.0;
 
 bool isWaylandSession() {
     const char* type = std::getenv("XDG_SESSION_TYPE");
@@ -52,6 +59,10 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
     windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
     windowServer_ = std::make_unique<X11WindowServer>(*windowList_);
+    desktopEntries_ = std::make_unique<DesktopEntries>(DesktopEntries::userDataFolders());
+    runningApplications_ =
+        std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
+    accessibility_ = std::make_unique<X11Accessibility>(*connection_, *windowList_);
     eventMonitors_ = std::make_unique<X11EventMonitors>();
     keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
     // Nothing is selected on the listing connection: what arrives there are errors of
@@ -72,6 +83,14 @@ WindowServer& X11Platform::windowServer() {
     return *windowServer_;
 }
 
+RunningApplications& X11Platform::runningApplications() {
+    return *runningApplications_;
+}
+
+Accessibility& X11Platform::accessibility() {
+    return *accessibility_;
+}
+
 EventTaps& X11Platform::eventTaps() {
     return *keyboard_;
 }
@@ -89,7 +108,15 @@ void X11Platform::releaseKeyboard() {
 }
 
 void X11Platform::setDevicePixelRatio(double ratio) {
+    if (!std::isfinite(ratio) || ratio <= 0)
+        return;
     windowServer_->setDevicePixelRatio(ratio);
+    runningApplications_->setIconPixels(static_cast<int>(std::lround(kIconPoints * ratio)));
+}
+
+void X11Platform::setThemeIconLoader(
+    std::function<Image(const std::string& iconName, int pixelSize)> loader) {
+    runningApplications_->setThemeIconLoader(std::move(loader));
 }
 
 void X11Platform::setConnectionLostHandler(std::function<void()> handler) {

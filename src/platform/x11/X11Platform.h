@@ -4,15 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/Accessibility.h"
 #include "platform/EventMonitor.h"
 #include "platform/EventTap.h"
 #include "platform/Image.h"
 #include "platform/MainLoop.h"
+#include "platform/RunningApplications.h"
 #include "platform/WindowServer.h"
 
 namespace tavrel::x11 {
 
 class CompoundTextDecoder;
+class DesktopEntries;
+class X11Accessibility;
+class X11RunningApplications;
 class X11Connection;
 class X11EventMonitors;
 class X11Keyboard;
@@ -31,6 +36,8 @@ class X11Platform {
     X11Platform& operator=(const X11Platform&) = delete;
 
     WindowServer& windowServer();
+    RunningApplications& runningApplications();
+    Accessibility& accessibility();
     EventTaps& eventTaps();
     EventMonitors& eventMonitors();
 
@@ -42,6 +49,9 @@ class X11Platform {
 
     // Screen pixels per point; bounds and icon sizes follow it.
     void setDevicePixelRatio(double ratio);
+    // Where application icons come from when their windows carry none (Qt's icon theme).
+    void setThemeIconLoader(
+        std::function<Image(const std::string& iconName, int pixelSize)> loader);
     // Called once, on the main thread, when the X server has gone away.
     void setConnectionLostHandler(std::function<void()> handler);
 
@@ -56,6 +66,9 @@ class X11Platform {
     std::unique_ptr<CompoundTextDecoder> decoder_;
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11WindowServer> windowServer_;
+    std::unique_ptr<DesktopEntries> desktopEntries_;
+    std::unique_ptr<X11RunningApplications> runningApplications_;
+    std::unique_ptr<X11Accessibility> accessibility_;
     // All keyboard input comes over a connection of its own, so that it arrives in the
     // server's order and never waits behind a window listing.
     std::unique_ptr<X11Connection> keyboardConnection_;

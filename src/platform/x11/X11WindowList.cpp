@@ -176,7 +176,15 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
     fillMissingPids(result.windows);
     if (connection_.broken())
         return std::nullopt;
+    last_ = result;
     return result;
+}
+
+std::optional<ClientWindow> X11WindowList::window(xcb_window_t id) {
+    auto found = describe({id}, std::nullopt, windowManagerPresent());
+    if (found.empty())
+        return std::nullopt;
+    return std::move(found.front());
 }
 
 std::vector<ClientWindow> X11WindowList::describe(const std::vector<xcb_window_t>& ids,
@@ -213,10 +221,14 @@ std::vector<ClientWindow> X11WindowList::describe(const std::vector<xcb_window_t
         w.id = ids[i];
         w.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         readState(state, wmState, atoms, w);
-        // Without a window manager the root's children are all sorts of windows: only
-        // the ones a user can see or has iconified are clients.
-        if (!managed && (attributes->override_redirect != 0 || !(w.viewable || w.hidden)))
-            continue;
+        if (!managed) {
+            // Without a window manager the root's children are all sorts of windows: only
+            // the ones a user can see or has iconified are clients. Nobody keeps their
+            // WM_STATE up to date, so a window that is mapped is not iconic.
+            if (attributes->override_redirect != 0 || !(w.viewable || w.hidden))
+                continue;
+            w.hidden = w.hidden && !w.viewable;
+        }
         if (netName)
             w.title = decodeTextProperty(netName->type(), netName->format(), netName->bytes(),
                                          atoms, decoder_);

@@ -46,6 +46,10 @@ class X11WindowList {
 
     // Nothing when the server is gone.
     std::optional<WindowSnapshot> snapshot();
+    // The most recent listing, if any; look-ups right after a listing use it.
+    const std::optional<WindowSnapshot>& lastSnapshot() const { return last_; }
+    // One window described afresh; nothing when it is gone.
+    std::optional<ClientWindow> window(xcb_window_t id);
     // Whether a live EWMH window manager runs: its check window exists and points to itself.
     bool windowManagerPresent();
     // Round trips made so far, for measurements.
@@ -63,6 +67,7 @@ class X11WindowList {
     const CompoundTextDecoder* decoder_;
     bool hasXRes_ = false;
     std::uint64_t roundTrips_ = 0;
+    std::optional<WindowSnapshot> last_;
 };
 
 }  // namespace tavrel::x11

@@ -89,6 +89,20 @@ TEST_P(WindowServerTest, LeavesOutHiddenWindowsAndPutsOtherRolesOnOtherLayers) {
     EXPECT_EQ(found, 2u);
 }
 
+TEST_P(WindowServerTest, FollowsChangesToListedWindows) {
+    auto app = client();
+    const xcb_window_t w = app->window("title=Before class=a,First");
+    ASSERT_TRUE(waitForListed({w}, 1));
+    EXPECT_EQ(stringOf(listed({w})[0], kCGWindowName), "Before");
+    ASSERT_EQ(app->command("title " + std::to_string(w) + " After"), "ok");
+    ASSERT_EQ(app->command("prop " + std::to_string(w) + " WM_CLASS STRING 8 62005365636f6e6400"),
+              "ok");
+    const auto records = listed({w});
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(stringOf(records[0], kCGWindowName), "After");
+    EXPECT_EQ(stringOf(records[0], kCGWindowOwnerName), "Second");
+}
+
 TEST_P(WindowServerTest, SurvivesAClientThatNeverAnswers) {
     auto app = client();
     const xcb_window_t w = app->window("title=Frozen");

@@ -83,14 +83,12 @@ xcb_timestamp_t X11Connection::serverTime() {
     xcb_change_property(connection_, XCB_PROP_MODE_APPEND, clock_, atoms_.TAVREL_TIMESTAMP,
                         XCB_ATOM_INTEGER, 32, 0, nullptr);
     xcb_flush(connection_);
-    // Only this window's property changes are selected here; anything else is an error
-    // of an earlier unchecked request, which nobody waits for.
     while (Reply<xcb_generic_event_t> event{xcb_wait_for_event(connection_)}) {
-        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-            continue;
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-        if (notify->window == clock_)
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && notify->window == clock_)
             return notify->time;
+        if (eventHandler_)
+            eventHandler_(event.get());
     }
     return XCB_CURRENT_TIME;
 }

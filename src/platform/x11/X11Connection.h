@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -66,8 +67,12 @@ class X11Connection {
     bool broken() const { return xcb_connection_has_error(connection_) != 0; }
     // A round trip: everything sent before has been processed by the server.
     void sync() const;
-    // The server's current time, read from a property change on a private window.
+    // The server's current time, read from a property change on a private window. Other
+    // events that arrive meanwhile go to the event handler.
     xcb_timestamp_t serverTime();
+    void setEventHandler(std::function<void(const xcb_generic_event_t*)> handler) {
+        eventHandler_ = std::move(handler);
+    }
 
   private:
     X11Connection(xcb_connection_t* connection, xcb_screen_t* screen);
@@ -77,6 +82,7 @@ class X11Connection {
     xcb_screen_t* screen_;
     Atoms atoms_;
     xcb_window_t clock_ = XCB_WINDOW_NONE;
+    std::function<void(const xcb_generic_event_t*)> eventHandler_;
 };
 
 }  // namespace tavrel::x11

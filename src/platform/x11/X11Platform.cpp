@@ -65,11 +65,13 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     accessibility_ = std::make_unique<X11Accessibility>(*connection_, *windowList_);
     eventMonitors_ = std::make_unique<X11EventMonitors>();
     keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
-    // Nothing is selected on the listing connection: what arrives there are errors of
-    // requests nobody waits for, and the end of the connection.
+    // The listing connection hears of changes to listed windows (and of errors of
+    // requests nobody waits for, which need no answer).
+    connection_->setEventHandler(
+        [this](const xcb_generic_event_t* event) { windowList_->handleEvent(event); });
     watch(*connection_, [this] {
-        while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_->get())}) {
-        }
+        while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_->get())})
+            windowList_->handleEvent(event.get());
     });
     watch(*keyboardConnection_, [this] { keyboard_->processEvents(); });
 }

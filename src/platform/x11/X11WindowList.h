@@ -1,7 +1,9 @@
 #pragma once
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 namespace tavrel::x11 {
 
 class CompoundTextDecoder;
+struct WindowCookies;
 
 // What a window is for, from _NET_WM_WINDOW_TYPE (a window without one is normal).
 enum class WindowRole { normal, dialog, utility, toolbar, menu, splash, dock, desktop };
@@ -43,6 +46,12 @@ class X11WindowList {
   public:
     // `decoder` may be null.
     X11WindowList(X11Connection& connection, const CompoundTextDecoder* decoder);
+    ~X11WindowList();
+    X11WindowList(const X11WindowList&) = delete;
+    X11WindowList& operator=(const X11WindowList&) = delete;
+
+    // Takes note of a change the connection reported about a listed window.
+    void handleEvent(const xcb_generic_event_t* event);
 
     // Nothing when the server is gone.
     std::optional<WindowSnapshot> snapshot();
@@ -61,13 +70,23 @@ class X11WindowList {
     bool checkWindowIsLive(xcb_window_t check);
     std::vector<ClientWindow> describe(const std::vector<xcb_window_t>& ids,
                                        std::optional<std::uint32_t> currentDesktop, bool managed);
-    void fillMissingPids(std::vector<ClientWindow>& windows);
+    struct CachedWindow;
+    void drainEvents();
+    WindowCookies requestWindow(xcb_window_t id, bool managed);
+    std::optional<ClientWindow> readWindow(xcb_window_t id, const WindowCookies& cookies,
+                                           std::optional<std::uint32_t> currentDesktop);
+    void completeTitlesAndPids(std::vector<ClientWindow>& windows);
+    void applyClientPids(xcb_res_query_client_ids_cookie_t cookie,
+                         std::vector<ClientWindow>& windows);
 
     X11Connection& connection_;
     const CompoundTextDecoder* decoder_;
     bool hasXRes_ = false;
     std::uint64_t roundTrips_ = 0;
     std::optional<WindowSnapshot> last_;
+    // Properties of listed windows, kept until they change: a listing asks only for what
+    // changed since the last one.
+    std::map<xcb_window_t, CachedWindow> cache_;
 };
 
 }  // namespace tavrel::x11

@@ -161,7 +161,7 @@ bool X11Keyboard::grabTab(xcb_keycode_t keycode) {
     // Another client owns Super+Tab in some combination: give back what we took.
     for (const std::uint16_t modifiers : taken)
         xcb_ungrab_key(c, keycode, connection_.root(), modifiers);
-    xcb_flush(c);
+    connection_.sync();
     return false;
 }
 
@@ -315,7 +315,9 @@ void X11Keyboard::releaseKeyboard() {
     if (!holdsKeyboard_)
         return;
     xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
-    xcb_flush(connection_.get());
+    // Once this returns the keyboard is the focused window's again, whatever other
+    // clients do next.
+    connection_.sync();
     holdsKeyboard_ = false;
 }
 

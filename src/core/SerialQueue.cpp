@@ -1,5 +1,8 @@
 #include "core/SerialQueue.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <utility>
 
 namespace tavrel {
@@ -36,6 +39,10 @@ void SerialQueue::drain() {
 }
 
 void SerialQueue::run() {
+    // A batch thread does not preempt the thread that woke it: the caller's hand-off stays a
+    // queue push even on a busy machine, and the file work waits for a free moment.
+    const sched_param batch{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
     std::unique_lock lock(mutex_);
     for (;;) {
         workAvailable_.wait(lock, [&] { return stopping_ || !pending_.empty(); });

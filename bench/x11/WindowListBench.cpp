@@ -1,0 +1,98 @@
+// Lists 300 windows of 10 client processes on a private Xvfb, with and without a window
+// manager: time and round trips per enumeration.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "TestClient.h"
+#include "XServer.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11WindowServer.h"
+
+namespace tavrel::x11::test {
+namespace {
+
+constexpr int kClients = 10;
+constexpr int kWindowsPerClient = 30;
+
+struct Desktop {
+    explicit Desktop(bool managed) {
+        if (!server.started() || (managed && !server.startWindowManager()))
+            return;
+        for (int i = 0; i < kClients; ++i) {
+            clients.push_back(std::make_unique<TestClient>(server.display()));
+            for (int j = 0; j < kWindowsPerClient; ++j) {
+                clients.back()->window("title=Client%20" + std::to_string(i) + "%20window%20" +
+                                       std::to_string(j) + " class=bench,Bench" +
+                                       " width=400 height=300");
+            }
+        }
+        connection = X11Connection::open(server.display().c_str(), nullptr);
+        if (connection) {
+            windows = std::make_unique<X11WindowList>(*connection, nullptr);
+            windowServer = std::make_unique<X11WindowServer>(*windows);
+        }
+    }
+    XServer server;
+    std::vector<std::unique_ptr<TestClient>> clients;
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11WindowList> windows;
+    std::unique_ptr<X11WindowServer> windowServer;
+};
+
+void enumerate(benchmark::State& state, Desktop& desktop) {
+    if (!desktop.windowServer) {
+        state.SkipWithError("no X server");
+        return;
+    }
+    const std::uint64_t roundTripsBefore = desktop.windows->roundTrips();
+    std::size_t listed = 0;
+    for (auto _ : state) {
+        auto list = desktop.windowServer->copyWindowInfo(
+            kCGWindowListOptionOnScreenOnly | kCGWindowListExcludeDesktopElements, kCGNullWindowID);
+        listed = list ? list->size() : 0;
+        benchmark::DoNotOptimize(list);
+    }
+    state.counters["windows"] = static_cast<double>(listed);
+    state.counters["roundTrips"] =
+        static_cast<double>(desktop.windows->roundTrips() - roundTripsBefore) /
+        static_cast<double>(state.iterations());
+}
+
+// A backend that has never listed these windows reads every property.
+void BM_FirstEnumerationOf300Windows(benchmark::State& state) {
+    static Desktop desktop(false);
+    if (!desktop.connection) {
+        state.SkipWithError("no X server");
+        return;
+    }
+    std::uint64_t roundTrips = 0;
+    for (auto _ : state) {
+        X11WindowList windows(*desktop.connection, nullptr);
+        X11WindowServer server(windows);
+        auto list = server.copyWindowInfo(
+            kCGWindowListOptionOnScreenOnly | kCGWindowListExcludeDesktopElements, kCGNullWindowID);
+        benchmark::DoNotOptimize(list);
+        roundTrips += windows.roundTrips();
+    }
+    state.counters["roundTrips"] =
+        static_cast<double>(roundTrips) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_FirstEnumerationOf300Windows)->Unit(benchmark::kMillisecond);
+
+void BM_Enumerate300WindowsWithoutWindowManager(benchmark::State& state) {
+    static Desktop desktop(false);
+    enumerate(state, desktop);
+}
+BENCHMARK(BM_Enumerate300WindowsWithoutWindowManager)->Unit(benchmark::kMillisecond);
+
+void BM_Enumerate300WindowsUnderOpenbox(benchmark::State& state) {
+    static Desktop desktop(true);
+    enumerate(state, desktop);
+}
+BENCHMARK(BM_Enumerate300WindowsUnderOpenbox)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tavrel::x11::test

@@ -1,0 +1,46 @@
+#pragma once
+#include <xcb/xcb.h>
+
+#include "platform/Accessibility.h"
+
+namespace tavrel::x11 {
+
+class X11Connection;
+class X11WindowList;
+struct ClientWindow;
+
+// The accessibility interface over X11: an application is its process id, its windows
+// are its client windows front to back. Window operations speak EWMH to a window manager
+// (as a pager does) and act on the windows directly without one. Every failure comes
+// back as a result code; a window that has gone is "cannot complete".
+class X11Accessibility final : public Accessibility {
+  public:
+    X11Accessibility(X11Connection& connection, X11WindowList& windows);
+
+    AXElement createApplication(std::int32_t pid) override;
+    AXError copyAttributeValue(const AXElement& element, const std::string& attribute,
+                               Value& value) override;
+    AXError setAttributeValue(const AXElement& element, const std::string& attribute,
+                              const Value& value) override;
+    AXError performAction(const AXElement& element, const std::string& action) override;
+    AXError isAttributeSettable(const AXElement& element, const std::string& attribute,
+                                bool& settable) override;
+    // Trusted whenever the display answers: X11 asks no permission of a switcher.
+    bool isProcessTrusted() override;
+    // There is nothing to prompt for.
+    bool isProcessTrustedWithOptions(bool prompt) override;
+
+  private:
+    AXError copyWindows(const AXElement& application, Value& value);
+    AXError setMinimized(xcb_window_t window, bool minimized);
+    AXError makeMain(xcb_window_t window);
+    AXError raise(xcb_window_t window);
+    // Sends an EWMH request about `window` to the window manager.
+    void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::uint32_t (&data)[5]);
+    AXError check(xcb_void_cookie_t cookie);
+
+    X11Connection& connection_;
+    X11WindowList& windows_;
+};
+
+}  // namespace tavrel::x11

@@ -1,0 +1,148 @@
+#include "platform/x11/X11Platform.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/x11/CompoundTextDecoder.h"
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventMonitors.h"
+#include "platform/x11/X11Keyboard.h"
+#include "platform/x11/X11RunningApplications.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11WindowServer.h"
+
+namespace tavrel::x11 {
+namespace {
+
+// The size the panel shows application icons at.
+constexpr double kIconPoints = 22.0;
+
+bool isWaylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (type != nullptr && std::string_view(type) == "wayland") ||
+           (wayland != nullptr && *wayland != '\0');
+}
+
+}  // namespace
+
+std::unique_ptr<X11Platform> X11Platform::connect(MainLoop& loop, std::string* whyNot) {
+    if (isWaylandSession()) {
+        if (whyNot != nullptr)
+            *whyNot = "a Wayland session";
+        return nullptr;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        if (whyNot != nullptr)
+            *whyNot = "no X11 display";
+        return nullptr;
+    }
+    auto connection = X11Connection::open(display, whyNot);
+    if (!connection)
+        return nullptr;
+    auto keyboardConnection = X11Connection::open(display, whyNot);
+    if (!keyboardConnection)
+        return nullptr;
+    return std::unique_ptr<X11Platform>(
+        new X11Platform(loop, std::move(connection), std::move(keyboardConnection)));
+}
+
+X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,
+                         std::unique_ptr<X11Connection> keyboardConnection)
+    : loop_(loop),
+      connection_(std::move(connection)),
+      keyboardConnection_(std::move(keyboardConnection)) {
+    decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
+    windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
+    windowServer_ = std::make_unique<X11WindowServer>(*windowList_);
+    desktopEntries_ = std::make_unique<DesktopEntries>(DesktopEntries::userDataFolders());
+    runningApplications_ =
+        std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
+    accessibility_ = std::make_unique<X11Accessibility>(*connection_, *windowList_);
+    eventMonitors_ = std::make_unique<X11EventMonitors>();
+    keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
+    // The listing connection hears of changes to listed windows (and of errors of
+    // requests nobody waits for, which need no answer).
+    connection_->setEventHandler(
+        [this](const xcb_generic_event_t* event) { windowList_->handleEvent(event); });
+    watch(*connection_, [this] {
+        while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_->get())})
+            windowList_->handleEvent(event.get());
+    });
+    watch(*keyboardConnection_, [this] { keyboard_->processEvents(); });
+}
+
+X11Platform::~X11Platform() {
+    for (const int fd : watched_)
+        loop_.unwatch(fd);
+}
+
+WindowServer& X11Platform::windowServer() {
+    return *windowServer_;
+}
+
+RunningApplications& X11Platform::runningApplications() {
+    return *runningApplications_;
+}
+
+Accessibility& X11Platform::accessibility() {
+    return *accessibility_;
+}
+
+EventTaps& X11Platform::eventTaps() {
+    return *keyboard_;
+}
+
+EventMonitors& X11Platform::eventMonitors() {
+    return *eventMonitors_;
+}
+
+bool X11Platform::grabKeyboard() {
+    return keyboard_->grabKeyboard();
+}
+
+void X11Platform::releaseKeyboard() {
+    keyboard_->releaseKeyboard();
+}
+
+void X11Platform::setDevicePixelRatio(double ratio) {
+    if (!std::isfinite(ratio) || ratio <= 0)
+        return;
+    windowServer_->setDevicePixelRatio(ratio);
+    runningApplications_->setIconPixels(static_cast<int>(std::lround(kIconPoints * ratio)));
+}
+
+void X11Platform::setThemeIconLoader(
+    std::function<Image(const std::string& iconName, int pixelSize)> loader) {
+    runningApplications_->setThemeIconLoader(std::move(loader));
+}
+
+void X11Platform::setConnectionLostHandler(std::function<void()> handler) {
+    connectionLost_ = std::move(handler);
+}
+
+void X11Platform::watch(X11Connection& connection, std::function<void()> onEvents) {
+    const int fd = connection.fileDescriptor();
+    watched_.push_back(fd);
+    loop_.watchReadable(fd, [this, &connection, onEvents = std::move(onEvents)] {
+        onEvents();
+        checkConnection(connection);
+    });
+}
+
+void X11Platform::checkConnection(X11Connection& connection) {
+    if (!connection.broken() || lost_)
+        return;
+    lost_ = true;
+    for (const int fd : watched_)
+        loop_.unwatch(fd);
+    watched_.clear();
+    if (connectionLost_)
+        loop_.post(connectionLost_);
+}
+
+}  // namespace tavrel::x11

@@ -1,0 +1,82 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Accessibility.h"
+#include "platform/EventMonitor.h"
+#include "platform/EventTap.h"
+#include "platform/Image.h"
+#include "platform/MainLoop.h"
+#include "platform/RunningApplications.h"
+#include "platform/WindowServer.h"
+
+namespace tavrel::x11 {
+
+class CompoundTextDecoder;
+class DesktopEntries;
+class X11Accessibility;
+class X11RunningApplications;
+class X11Connection;
+class X11EventMonitors;
+class X11Keyboard;
+class X11WindowList;
+class X11WindowServer;
+
+// The X11 backend: owns the connections to the display and the services over them. Every
+// callback runs on the main thread: the connections are watched by the given main loop.
+class X11Platform {
+  public:
+    // Nothing, with the reason in `whyNot`, without an X11 display or in a Wayland session.
+    // `loop` outlives the platform.
+    static std::unique_ptr<X11Platform> connect(MainLoop& loop, std::string* whyNot);
+    ~X11Platform();
+    X11Platform(const X11Platform&) = delete;
+    X11Platform& operator=(const X11Platform&) = delete;
+
+    WindowServer& windowServer();
+    RunningApplications& runningApplications();
+    Accessibility& accessibility();
+    EventTaps& eventTaps();
+    EventMonitors& eventMonitors();
+
+    // While the hotkey's tap holds the keyboard (from the Super+Tab press until Super is
+    // released) every key goes to the tap and the key monitors. The panel takes the
+    // keyboard itself when it shows without the hotkey, and lets go when it hides.
+    bool grabKeyboard();
+    void releaseKeyboard();
+
+    // Screen pixels per point; bounds and icon sizes follow it.
+    void setDevicePixelRatio(double ratio);
+    // Where application icons come from when their windows carry none (Qt's icon theme).
+    void setThemeIconLoader(
+        std::function<Image(const std::string& iconName, int pixelSize)> loader);
+    // Called once, on the main thread, when the X server has gone away.
+    void setConnectionLostHandler(std::function<void()> handler);
+
+  private:
+    X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,
+                std::unique_ptr<X11Connection> keyboardConnection);
+    void watch(X11Connection& connection, std::function<void()> onEvents);
+    void checkConnection(X11Connection& connection);
+
+    MainLoop& loop_;
+    std::unique_ptr<X11Connection> connection_;
+    std::unique_ptr<CompoundTextDecoder> decoder_;
+    std::unique_ptr<X11WindowList> windowList_;
+    std::unique_ptr<X11WindowServer> windowServer_;
+    std::unique_ptr<DesktopEntries> desktopEntries_;
+    std::unique_ptr<X11RunningApplications> runningApplications_;
+    std::unique_ptr<X11Accessibility> accessibility_;
+    // All keyboard input comes over a connection of its own, so that it arrives in the
+    // server's order and never waits behind a window listing.
+    std::unique_ptr<X11Connection> keyboardConnection_;
+    std::unique_ptr<X11EventMonitors> eventMonitors_;
+    std::unique_ptr<X11Keyboard> keyboard_;
+    std::function<void()> connectionLost_;
+    std::vector<int> watched_;
+    bool lost_ = false;
+};
+
+}  // namespace tavrel::x11

@@ -1,0 +1,47 @@
+#include "platform/x11/X11RunningApplication.h"
+
+#include <vector>
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Icon.h"
+#include "platform/x11/X11Property.h"
+
+namespace tavrel::x11 {
+namespace {
+
+// 4 MiB: room for every size an application sensibly offers, and no more.
+constexpr std::uint32_t kMaxIconItems = 1 << 20;
+
+}  // namespace
+
+X11RunningApplication::X11RunningApplication(ApplicationFacts facts, X11Connection& connection,
+                                             const ThemeIconLoader& themeIcons, int iconPixels)
+    : facts_(std::move(facts)),
+      connection_(connection),
+      themeIcons_(themeIcons),
+      iconPixels_(iconPixels) {}
+
+Image X11RunningApplication::icon() {
+    if (!icon_) {
+        Image image = windowIcon();
+        if (!image && themeIcons_ && facts_.themeIconName)
+            image = themeIcons_(*facts_.themeIconName, iconPixels_);
+        icon_ = image;
+    }
+    return *icon_;
+}
+
+Image X11RunningApplication::windowIcon() {
+    if (facts_.iconWindow == XCB_WINDOW_NONE)
+        return nullptr;
+    xcb_connection_t* c = connection_.get();
+    const auto property =
+        X11Property::read(c, X11Property::request(c, facts_.iconWindow,
+                                                  connection_.atoms()._NET_WM_ICON, kMaxIconItems));
+    if (!property)
+        return nullptr;
+    const std::vector<std::uint32_t> data = property->cardinals(XCB_ATOM_CARDINAL);
+    return decodeNetWmIcon(data, static_cast<std::uint32_t>(iconPixels_));
+}
+
+}  // namespace tavrel::x11

@@ -1,0 +1,51 @@
+#pragma once
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/RunningApplications.h"
+
+namespace tavrel::x11 {
+
+class X11Connection;
+
+// Looks up an icon of the desktop's icon theme by name and size in pixels; null if none.
+using ThemeIconLoader = std::function<Image(const std::string& iconName, int pixelSize)>;
+
+// What an application shows of itself: its name, icon and identifier as its desktop entry
+// and windows give them.
+struct ApplicationFacts {
+    std::optional<std::string> name;
+    std::optional<std::string> bundleIdentifier;
+    std::optional<std::string> themeIconName;
+    xcb_window_t iconWindow = XCB_WINDOW_NONE;  // a window whose _NET_WM_ICON is the icon
+};
+
+// One running application of the X11 desktop.
+class X11RunningApplication final : public RunningApplication {
+  public:
+    // `connection` and `themeIcons` outlive the application.
+    X11RunningApplication(ApplicationFacts facts, X11Connection& connection,
+                          const ThemeIconLoader& themeIcons, int iconPixels);
+
+    std::optional<std::string> localizedName() override { return facts_.name; }
+    Image icon() override;
+    std::optional<std::string> bundleIdentifier() override { return facts_.bundleIdentifier; }
+    // X11 has no such thing as a focused application, only focused windows: the window
+    // steps that follow activation do the real work. Nothing happens here, and the
+    // answer says so.
+    bool activateWithOptions(std::uint32_t) override { return false; }
+
+  private:
+    Image windowIcon();
+
+    ApplicationFacts facts_;
+    X11Connection& connection_;
+    const ThemeIconLoader& themeIcons_;
+    int iconPixels_;
+    std::optional<Image> icon_;
+};
+
+}  // namespace tavrel::x11

@@ -1,0 +1,38 @@
+#pragma once
+#include <memory>
+
+#include "platform/RunningApplications.h"
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/X11RunningApplication.h"
+
+namespace tavrel::x11 {
+
+class X11WindowList;
+struct ClientWindow;
+
+// Running applications by process id: a process that runs, described by its desktop
+// entry, its windows' class and icon, or its command name.
+class X11RunningApplications final : public RunningApplications {
+  public:
+    X11RunningApplications(X11WindowList& windows, X11Connection& connection,
+                           DesktopEntries& entries);
+
+    std::shared_ptr<RunningApplication> runningApplicationWithProcessIdentifier(
+        std::int32_t pid) override;
+
+    void setThemeIconLoader(ThemeIconLoader loader) { themeIcons_ = std::move(loader); }
+    // Icons are chosen for this many pixels on a side.
+    void setIconPixels(int pixels) { iconPixels_ = pixels; }
+
+  private:
+    const ClientWindow* firstWindowOf(std::int32_t pid);
+    ApplicationFacts factsOf(std::int32_t pid);
+
+    X11WindowList& windows_;
+    X11Connection& connection_;
+    DesktopEntries& entries_;
+    ThemeIconLoader themeIcons_;
+    int iconPixels_ = 22;
+};
+
+}  // namespace tavrel::x11

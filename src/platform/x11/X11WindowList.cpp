@@ -1,0 +1,385 @@
+#include "platform/x11/X11WindowList.h"
+
+#include <xcb/res.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <map>
+
+#include "platform/x11/X11Property.h"
+#include "platform/x11/X11Text.h"
+
+namespace tavrel::x11 {
+
+namespace {
+
+// Bounds on what one listing reads, so that a hostile client cannot make it huge.
+constexpr std::uint32_t kMaxClients = 65536;
+constexpr std::uint32_t kMaxTitleItems = 4096;  // 16 KiB of title text
+constexpr std::uint32_t kMaxClassItems = 256;
+constexpr std::uint32_t kMaxAtomItems = 64;
+constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+constexpr std::uint32_t kIconicState = 3;
+
+WindowRole roleFrom(const std::optional<X11Property>& type, const Atoms& atoms) {
+    if (!type)
+        return WindowRole::normal;
+    const std::pair<xcb_atom_t, WindowRole> known[] = {
+        {atoms._NET_WM_WINDOW_TYPE_NORMAL, WindowRole::normal},
+        {atoms._NET_WM_WINDOW_TYPE_DIALOG, WindowRole::dialog},
+        {atoms._NET_WM_WINDOW_TYPE_UTILITY, WindowRole::utility},
+        {atoms._NET_WM_WINDOW_TYPE_TOOLBAR, WindowRole::toolbar},
+        {atoms._NET_WM_WINDOW_TYPE_MENU, WindowRole::menu},
+        {atoms._NET_WM_WINDOW_TYPE_SPLASH, WindowRole::splash},
+        {atoms._NET_WM_WINDOW_TYPE_DOCK, WindowRole::dock},
+        {atoms._NET_WM_WINDOW_TYPE_DESKTOP, WindowRole::desktop},
+    };
+    // The list is in order of preference; the first type this backend knows wins.
+    for (const std::uint32_t atom : type->cardinals(XCB_ATOM_ATOM)) {
+        for (const auto& [candidate, role] : known) {
+            if (atom == candidate && candidate != XCB_ATOM_NONE)
+                return role;
+        }
+    }
+    return WindowRole::normal;
+}
+
+void readClass(const std::optional<X11Property>& property, ClientWindow& window) {
+    if (!property || property->format() != 8)
+        return;
+    const std::string_view bytes = property->bytes();
+    const std::size_t end = bytes.find('\0');
+    window.instanceName = latin1ToUtf8(bytes.substr(0, end));
+    if (end == std::string_view::npos)
+        return;
+    const std::string_view rest = bytes.substr(end + 1);
+    window.className = latin1ToUtf8(rest.substr(0, rest.find('\0')));
+}
+
+void readState(const std::optional<X11Property>& state, const std::optional<X11Property>& wmState,
+               const Atoms& atoms, ClientWindow& window) {
+    if (state) {
+        for (const std::uint32_t atom : state->cardinals(XCB_ATOM_ATOM)) {
+            window.hidden |= atom == atoms._NET_WM_STATE_HIDDEN;
+            window.skipTaskbar |= atom == atoms._NET_WM_STATE_SKIP_TASKBAR;
+        }
+    }
+    if (wmState)
+        window.hidden |= wmState->firstCardinal(atoms.WM_STATE) == kIconicState;
+}
+
+std::optional<std::int32_t> pidFrom(std::uint32_t value) {
+    if (value == 0 || value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+struct X11WindowList::RootState {
+    bool ok = false;
+    std::optional<xcb_window_t> check;
+    std::optional<std::vector<std::uint32_t>> stacking;
+    std::optional<std::uint32_t> currentDesktop;
+    std::vector<xcb_window_t> children;  // bottom to top
+};
+
+X11WindowList::X11WindowList(X11Connection& connection, const CompoundTextDecoder* decoder)
+    : connection_(connection), decoder_(decoder) {
+    const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_.get(), &xcb_res_id);
+    hasXRes_ = res != nullptr && res->present != 0;
+}
+
+X11WindowList::RootState X11WindowList::readRoot() {
+    xcb_connection_t* c = connection_.get();
+    const Atoms& atoms = connection_.atoms();
+    const xcb_window_t root = connection_.root();
+    const auto check = X11Property::request(c, root, atoms._NET_SUPPORTING_WM_CHECK, 1);
+    const auto stacking =
+        X11Property::request(c, root, atoms._NET_CLIENT_LIST_STACKING, kMaxClients);
+    const auto desktop = X11Property::request(c, root, atoms._NET_CURRENT_DESKTOP, 1);
+    const auto tree = xcb_query_tree(c, root);
+    ++roundTrips_;
+
+    RootState state;
+    if (auto p = X11Property::read(c, check))
+        state.check = p->firstCardinal(XCB_ATOM_WINDOW);
+    if (auto p = X11Property::read(c, stacking))
+        state.stacking = p->cardinals(XCB_ATOM_WINDOW);
+    if (auto p = X11Property::read(c, desktop))
+        state.currentDesktop = p->firstCardinal(XCB_ATOM_CARDINAL);
+    Reply<xcb_query_tree_reply_t> treeReply(xcb_query_tree_reply(c, tree, nullptr));
+    if (treeReply) {
+        const xcb_window_t* children = xcb_query_tree_children(treeReply.get());
+        const int count = xcb_query_tree_children_length(treeReply.get());
+        state.children.assign(children, children + std::max(count, 0));
+    }
+    state.ok = treeReply != nullptr;
+    return state;
+}
+
+bool X11WindowList::checkWindowIsLive(xcb_window_t check) {
+    xcb_connection_t* c = connection_.get();
+    const Atoms& atoms = connection_.atoms();
+    const auto cookie = X11Property::request(c, check, atoms._NET_SUPPORTING_WM_CHECK, 1);
+    ++roundTrips_;
+    const auto property = X11Property::read(c, cookie);
+    return property && property->firstCardinal(XCB_ATOM_WINDOW) == check;
+}
+
+bool X11WindowList::windowManagerPresent() {
+    xcb_connection_t* c = connection_.get();
+    const auto cookie = X11Property::request(c, connection_.root(),
+                                             connection_.atoms()._NET_SUPPORTING_WM_CHECK, 1);
+    ++roundTrips_;
+    const auto property = X11Property::read(c, cookie);
+    const auto check = property ? property->firstCardinal(XCB_ATOM_WINDOW) : std::nullopt;
+    return check && checkWindowIsLive(*check);
+}
+
+std::optional<WindowSnapshot> X11WindowList::snapshot() {
+    RootState root = readRoot();
+    if (!root.ok || connection_.broken())
+        return std::nullopt;
+    WindowSnapshot result;
+    result.managed = root.check && root.stacking && checkWindowIsLive(*root.check);
+    std::vector<xcb_window_t> ids;
+    if (result.managed) {
+        ids.assign(root.stacking->rbegin(), root.stacking->rend());
+    } else {
+        ids.assign(root.children.rbegin(), root.children.rend());
+    }
+    result.windows = describe(ids, root.currentDesktop, result.managed);
+    if (connection_.broken())
+        return std::nullopt;
+    last_ = result;
+    return result;
+}
+
+std::optional<ClientWindow> X11WindowList::window(xcb_window_t id) {
+    auto found = describe({id}, std::nullopt, windowManagerPresent());
+    if (found.empty())
+        return std::nullopt;
+    return std::move(found.front());
+}
+
+// What one listing asks about one window: its place and size always, and the properties
+// that the cache does not hold. Without a window manager the root's children are the
+// clients, with their geometry in root coordinates and their map state telling whether
+// they show; under one, the window manager's properties tell it.
+struct WindowCookies {
+    std::optional<xcb_get_window_attributes_cookie_t> attributes;
+    xcb_get_geometry_cookie_t geometry;
+    std::optional<xcb_translate_coordinates_cookie_t> position;
+    std::vector<std::pair<xcb_atom_t, xcb_get_property_cookie_t>> properties;
+};
+
+// A window's properties as last read, each dropped when the window reports a change.
+struct X11WindowList::CachedWindow {
+    std::map<xcb_atom_t, std::optional<X11Property>> properties;  // empty optional: none
+    std::optional<std::optional<std::int32_t>> serverPid;         // asked once
+    const std::optional<X11Property>* property(xcb_atom_t atom) const {
+        const auto it = properties.find(atom);
+        return it == properties.end() ? nullptr : &it->second;
+    }
+};
+
+X11WindowList::~X11WindowList() = default;
+
+void X11WindowList::handleEvent(const xcb_generic_event_t* event) {
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        const auto it = cache_.find(notify->window);
+        if (it != cache_.end())
+            it->second.properties.erase(notify->atom);
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        // Window ids are reused: what was known of this one must not pass to the next.
+        cache_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+    }
+}
+
+void X11WindowList::drainEvents() {
+    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
+        handleEvent(event.get());
+}
+
+std::vector<ClientWindow> X11WindowList::describe(const std::vector<xcb_window_t>& ids,
+                                                  std::optional<std::uint32_t> currentDesktop,
+                                                  bool managed) {
+    drainEvents();
+    std::vector<WindowCookies> cookies;
+    cookies.reserve(ids.size());
+    for (const xcb_window_t id : ids)
+        cookies.push_back(requestWindow(id, managed));
+    ++roundTrips_;
+
+    std::vector<ClientWindow> windows;
+    windows.reserve(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (auto w = readWindow(ids[i], cookies[i], currentDesktop))
+            windows.push_back(std::move(*w));
+    }
+    completeTitlesAndPids(windows);
+    return windows;
+}
+
+WindowCookies X11WindowList::requestWindow(xcb_window_t id, bool managed) {
+    xcb_connection_t* c = connection_.get();
+    const Atoms& atoms = connection_.atoms();
+    auto [entry, isNew] = cache_.try_emplace(id);
+    if (isNew) {
+        // Selected before anything is read, so that no later change goes unnoticed.
+        const std::uint32_t events =
+            XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &events);
+    }
+    WindowCookies k{};
+    if (managed)
+        k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
+    else
+        k.attributes = xcb_get_window_attributes(c, id);
+    k.geometry = xcb_get_geometry(c, id);
+    const std::pair<xcb_atom_t, std::uint32_t> wanted[] = {
+        {atoms._NET_WM_NAME, kMaxTitleItems}, {atoms._NET_WM_PID, 1},
+        {XCB_ATOM_WM_CLASS, kMaxClassItems},  {atoms._NET_WM_WINDOW_TYPE, kMaxAtomItems},
+        {atoms._NET_WM_STATE, kMaxAtomItems}, {atoms.WM_STATE, 2},
+        {atoms._NET_WM_DESKTOP, 1},
+    };
+    for (const auto& [atom, maxItems] : wanted) {
+        if (!entry->second.property(atom))
+            k.properties.emplace_back(atom, X11Property::request(c, id, atom, maxItems));
+    }
+    return k;
+}
+
+std::optional<ClientWindow> X11WindowList::readWindow(xcb_window_t id, const WindowCookies& k,
+                                                      std::optional<std::uint32_t> currentDesktop) {
+    xcb_connection_t* c = connection_.get();
+    const Atoms& atoms = connection_.atoms();
+    Reply<xcb_get_window_attributes_reply_t> attributes;
+    if (k.attributes)
+        attributes.reset(xcb_get_window_attributes_reply(c, *k.attributes, nullptr));
+    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, k.geometry, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> position;
+    if (k.position)
+        position.reset(xcb_translate_coordinates_reply(c, *k.position, nullptr));
+    CachedWindow& cached = cache_[id];
+    for (const auto& [atom, cookie] : k.properties)
+        cached.properties.insert_or_assign(atom, X11Property::read(c, cookie));
+    if (!geometry || (k.attributes && !attributes)) {
+        cache_.erase(id);
+        return std::nullopt;  // gone since the list was read
+    }
+    const auto& property = [&](xcb_atom_t atom) -> const std::optional<X11Property>& {
+        static const std::optional<X11Property> none;
+        const auto* p = cached.property(atom);
+        return p != nullptr ? *p : none;
+    };
+
+    ClientWindow w;
+    w.id = id;
+    readState(property(atoms._NET_WM_STATE), property(atoms.WM_STATE), atoms, w);
+    if (attributes) {
+        // Without a window manager the root's children are all sorts of windows: only
+        // the ones a user can see or has iconified are clients. Nobody keeps their
+        // WM_STATE up to date, so a window that is mapped is not iconic.
+        w.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        if (attributes->override_redirect != 0 || !(w.viewable || w.hidden))
+            return std::nullopt;
+        w.hidden = w.hidden && !w.viewable;
+    } else {
+        w.viewable = !w.hidden;
+    }
+    if (const auto& name = property(atoms._NET_WM_NAME))
+        w.title = decodeTextProperty(name->type(), name->format(), name->bytes(), atoms, decoder_);
+    if (const auto& pid = property(atoms._NET_WM_PID)) {
+        if (const auto value = pid->firstCardinal(XCB_ATOM_CARDINAL))
+            w.pid = pidFrom(*value);
+    }
+    if (!w.pid && cached.serverPid)
+        w.pid = *cached.serverPid;
+    readClass(property(XCB_ATOM_WM_CLASS), w);
+    w.role = roleFrom(property(atoms._NET_WM_WINDOW_TYPE), atoms);
+    w.hasGeometry = true;
+    w.x = position ? position->dst_x : geometry->x;
+    w.y = position ? position->dst_y : geometry->y;
+    w.width = geometry->width;
+    w.height = geometry->height;
+    const auto& desktop = property(atoms._NET_WM_DESKTOP);
+    if (desktop && currentDesktop) {
+        const auto onDesktop = desktop->firstCardinal(XCB_ATOM_CARDINAL);
+        w.onCurrentDesktop =
+            !onDesktop || *onDesktop == kAllDesktops || *onDesktop == *currentDesktop;
+    }
+    return w;
+}
+
+// Few windows lack a UTF-8 title or a pid: their WM_NAME and their owner's pid (from the
+// server, in one request for all) are asked for together, in one more round trip.
+void X11WindowList::completeTitlesAndPids(std::vector<ClientWindow>& windows) {
+    xcb_connection_t* c = connection_.get();
+    const Atoms& atoms = connection_.atoms();
+    std::vector<std::pair<std::size_t, xcb_get_property_cookie_t>> names;
+    std::vector<xcb_res_client_id_spec_t> specs;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const CachedWindow& cached = cache_[windows[i].id];
+        if (!windows[i].title && !cached.property(XCB_ATOM_WM_NAME)) {
+            names.emplace_back(
+                i, X11Property::request(c, windows[i].id, XCB_ATOM_WM_NAME, kMaxTitleItems));
+        }
+        if (!windows[i].pid && !cached.serverPid && hasXRes_)
+            specs.push_back({windows[i].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
+    }
+    std::optional<xcb_res_query_client_ids_cookie_t> pids;
+    if (!specs.empty())
+        pids = xcb_res_query_client_ids(c, static_cast<std::uint32_t>(specs.size()), specs.data());
+    if (!names.empty() || pids)
+        ++roundTrips_;
+    for (const auto& [index, cookie] : names)
+        cache_[windows[index].id].properties.insert_or_assign(XCB_ATOM_WM_NAME,
+                                                              X11Property::read(c, cookie));
+    if (pids)
+        applyClientPids(*pids, windows);
+    for (ClientWindow& w : windows) {
+        const auto* name = cache_[w.id].property(XCB_ATOM_WM_NAME);
+        if (!w.title && name != nullptr && *name) {
+            w.title = decodeTextProperty((*name)->type(), (*name)->format(), (*name)->bytes(),
+                                         atoms, decoder_);
+        }
+    }
+}
+
+void X11WindowList::applyClientPids(xcb_res_query_client_ids_cookie_t cookie,
+                                    std::vector<ClientWindow>& windows) {
+    xcb_connection_t* c = connection_.get();
+    Reply<xcb_res_query_client_ids_reply_t> reply(
+        xcb_res_query_client_ids_reply(c, cookie, nullptr));
+    if (!reply)
+        return;
+    // The server names each owner by its resource base, which every id it made shares.
+    const std::uint32_t idMask = xcb_get_setup(c)->resource_id_mask;
+    std::map<std::uint32_t, std::int32_t> pidByBase;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0 ||
+            xcb_res_client_id_value_value_length(it.data) < 1) {
+            continue;
+        }
+        if (const auto pid = pidFrom(*xcb_res_client_id_value_value(it.data)))
+            pidByBase[it.data->spec.client & ~idMask] = *pid;
+    }
+    for (ClientWindow& w : windows) {
+        if (w.pid)
+            continue;
+        const auto found = pidByBase.find(w.id & ~idMask);
+        std::optional<std::int32_t> pid;
+        if (found != pidByBase.end())
+            pid = found->second;
+        cache_[w.id].serverPid = pid;
+        w.pid = pid;
+    }
+}
+
+}  // namespace tavrel::x11

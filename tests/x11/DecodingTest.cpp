@@ -1,0 +1,101 @@
+// What the backend makes of property bytes, without a server.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Icon.h"
+#include "platform/x11/X11Text.h"
+
+namespace tavrel::x11 {
+namespace {
+
+TEST(TextDecoding, RepairsEveryIllFormedUtf8Sequence) {
+    EXPECT_EQ(repairUtf8("plain ascii"), "plain ascii");
+    EXPECT_EQ(repairUtf8("gr\xC3\xBC\xC3\x9F"), "gr\xC3\xBC\xC3\x9F");
+    EXPECT_EQ(repairUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(repairUtf8("a\xFF"), "a" + fffd);                            // never valid
+    EXPECT_EQ(repairUtf8("\xC0\xAF"), fffd + fffd);                        // overlong
+    EXPECT_EQ(repairUtf8("\xED\xA0\x80"), fffd + fffd + fffd);             // surrogate
+    EXPECT_EQ(repairUtf8("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd);  // above U+10FFFF
+    EXPECT_EQ(repairUtf8("\xE2\x82"), fffd + fffd);                        // cut short
+    EXPECT_EQ(repairUtf8("\x80x"), fffd + "x");                            // stray continuation
+}
+
+TEST(TextDecoding, ReadsEachTextTypeAndRefusesOthers) {
+    Atoms atoms;
+    atoms.UTF8_STRING = 100;
+    atoms.COMPOUND_TEXT = 101;
+    EXPECT_EQ(decodeTextProperty(XCB_ATOM_STRING, 8,
+                                 "Gr\xFC\xDF"
+                                 "e",
+                                 atoms, nullptr),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
+    EXPECT_EQ(decodeTextProperty(100, 8, std::string_view("one\0two", 7), atoms, nullptr), "one");
+    EXPECT_EQ(decodeTextProperty(100, 8, "bad \xFF", atoms, nullptr), "bad \xEF\xBF\xBD");
+    EXPECT_EQ(decodeTextProperty(101, 8, "caf\xE9", atoms, nullptr), "caf\xC3\xA9");
+    EXPECT_EQ(decodeTextProperty(XCB_ATOM_CARDINAL, 8, "abc", atoms, nullptr), std::nullopt);
+    EXPECT_EQ(decodeTextProperty(100, 32, "abcd", atoms, nullptr), std::nullopt);
+}
+
+std::vector<std::uint32_t> icon(std::uint32_t width, std::uint32_t height, std::size_t pixels,
+                                std::uint32_t colour) {
+    std::vector<std::uint32_t> data{width, height};
+    data.insert(data.end(), pixels, colour);
+    return data;
+}
+
+std::vector<std::uint32_t> operator+(std::vector<std::uint32_t> a,
+                                     const std::vector<std::uint32_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(IconDecoding, PicksTheSmallestImageAtLeastTheTargetElseTheLargest) {
+    const auto data = icon(16, 16, 256, 1) + icon(48, 48, 2304, 3) + icon(32, 32, 1024, 2);
+    Image chosen = decodeNetWmIcon(data, 22);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->width, 32);
+    EXPECT_EQ(chosen->argb.size(), 1024u);
+    EXPECT_EQ(chosen->argb.front(), 2u);
+    EXPECT_EQ(decodeNetWmIcon(data, 100)->width, 48);
+    EXPECT_EQ(decodeNetWmIcon(data, 8)->width, 16);
+}
+
+TEST(IconDecoding, RefusesSizesTheDataDoesNotHold) {
+    // Declares far more than it carries.
+    EXPECT_FALSE(decodeNetWmIcon(icon(1000, 1000, 10, 1), 22));
+    // Sizes whose product wraps around in 32 bits.
+    EXPECT_FALSE(decodeNetWmIcon(icon(0x10000, 0x10000, 4, 1), 22));
+    EXPECT_FALSE(decodeNetWmIcon(icon(0xFFFFFFFF, 0xFFFFFFFF, 4, 1), 22));
+    EXPECT_FALSE(decodeNetWmIcon(icon(0, 5, 0, 1), 22));
+    EXPECT_FALSE(decodeNetWmIcon(std::vector<std::uint32_t>{16}, 22));
+    // A whole image before a broken one still counts.
+    const Image kept = decodeNetWmIcon(icon(2, 2, 4, 7) + icon(64, 64, 3, 1), 22);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->width, 2);
+}
+
+TEST(DesktopEntryParsing, ReadsTheMainGroupWithTheLocalisedName) {
+    const std::string text =
+        "# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
+        "Icon=system-file-manager\nExec=\"/usr/bin/nautilus\" --new-window %U\n"
+        "StartupWMClass=Nautilus\n[Desktop Action new]\nName=New Window\n";
+    const auto entry = parseDesktopEntry(text, "org.gnome.Nautilus", "de_DE.UTF-8");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "Dateien");
+    EXPECT_EQ(entry->icon, "system-file-manager");
+    EXPECT_EQ(entry->executable, "nautilus");
+    EXPECT_EQ(entry->startupWMClass, "Nautilus");
+    EXPECT_EQ(parseDesktopEntry(text, "x", "C")->name, "Files");
+    EXPECT_FALSE(parseDesktopEntry("[Desktop Entry]\nType=Link\nName=Web\n", "x", ""));
+    EXPECT_FALSE(
+        parseDesktopEntry("[Desktop Entry]\nType=Application\nHidden=true\nName=A\n", "x", ""));
+}
+
+}  // namespace
+}  // namespace tavrel::x11

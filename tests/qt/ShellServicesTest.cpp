@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCursor>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include <QImage>
+
+#include "platform/qt/NoDesktop.h"
+#include "platform/qt/QtFileLocations.h"
+#include "platform/qt/QtMainLoop.h"
+#include "platform/qt/QtScreens.h"
+#include "platform/qt/QtWorkspace.h"
+#include "platform/qt/ScreenSpace.h"
+#include "platform/qt/ThemeIcons.h"
+
+namespace tavrel::qt::test {
+namespace {
+
+// Restores an environment variable when the test ends.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnvironment() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(ScreenSpaceTest, TwoMonitorsSideBySideAndStacked) {
+    // Primary 1280 × 1024 at the left, a 1024 × 768 monitor to its right, top-aligned.
+    const ScreenSpace space(QRect(0, 0, 1280, 1024));
+    EXPECT_EQ(space.toPoints(QRect(0, 0, 1280, 1024)), (Rect{{0, 0}, {1280, 1024}}));
+    EXPECT_EQ(space.toPoints(QRect(1280, 0, 1024, 768)), (Rect{{1280, 256}, {1024, 768}}));
+    EXPECT_EQ(space.toQt(Rect{{1280, 256}, {1024, 768}}), QRect(1280, 0, 1024, 768));
+
+    // A primary that is not at the virtual desktop's origin, with a monitor above it.
+    const ScreenSpace lower(QRect(200, 900, 1920, 1080));
+    EXPECT_EQ(lower.toPoints(QRect(0, 0, 1600, 900)), (Rect{{-200, 1080}, {1600, 900}}));
+    EXPECT_EQ(lower.toQt(Rect{{-200, 1080}, {1600, 900}}), QRect(0, 0, 1600, 900));
+}
+
+TEST(ScreenSpaceTest, APointerPixelLiesInsideTheScreenItIsOn) {
+    const ScreenSpace space(QRect(0, 0, 1280, 1024));
+    const Rect primary = space.toPoints(QRect(0, 0, 1280, 1024));
+    const Rect upper = space.toPoints(QRect(0, -768, 1024, 768));
+    EXPECT_TRUE(primary.contains(space.pointerToPoints(QPoint(0, 0))));
+    EXPECT_FALSE(upper.contains(space.pointerToPoints(QPoint(0, 0))));
+    EXPECT_TRUE(primary.contains(space.pointerToPoints(QPoint(1279, 1023))));
+    EXPECT_TRUE(upper.contains(space.pointerToPoints(QPoint(10, -1))));
+}
+
+TEST(QtScreensTest, ScreenAndPointerInYUpPoints) {
+    QtScreens screens;
+    const std::vector<Screen> all = screens.screens();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].frame, (Rect{{0, 0}, {1600, 1000}}));
+    EXPECT_EQ(screens.mainScreen(), all[0]);
+    QCursor::setPos(100, 300);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QCursor::pos() == QPoint(100, 300); }, 2000));
+    EXPECT_EQ(screens.mouseLocation(), (Point{100, 699}));
+}
+
+TEST(QtFileLocationsTest, StateHomeOrItsDefault) {
+    QtFileLocations locations;
+    {
+        ScopedEnvironment state("XDG_STATE_HOME", "/srv/state");
+        EXPECT_EQ(locations.userLogsFolder(), std::filesystem::path("/srv/state/tavrel"));
+    }
+    ScopedEnvironment home("HOME", "/home/someone");
+    ScopedEnvironment relative("XDG_STATE_HOME", "relative/state");
+    EXPECT_EQ(locations.userLogsFolder(),
+              std::filesystem::path("/home/someone/.local/state/tavrel"));
+}
+
+TEST(QtWorkspaceTest, ShortcutSettingsOfAnInstalledDesktopOpenAsAProgram) {
+    const std::filesystem::path bin =
+        std::filesystem::temp_directory_path() / ("tavrel-bin-" + std::to_string(getpid()));
+    std::filesystem::create_directories(bin);
+    const std::filesystem::path marker = bin / "opened";
+    {
+        std::ofstream script(bin / "xfce4-keyboard-settings");
+        script << "#!/bin/sh\necho \"$@\" > '" << marker.string() << "'\n";
+    }
+    std::filesystem::permissions(bin / "xfce4-keyboard-settings",
+                                 std::filesystem::perms::owner_all);
+    QtWorkspace workspace;
+    {
+        ScopedEnvironment path("PATH", bin.c_str());
+        ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "XFCE");
+        const std::string link = workspace.accessibilitySettingsLink();
+        EXPECT_EQ(link, "tavrel-settings:xfce4-keyboard-settings");
+        EXPECT_TRUE(workspace.openURL(link + "/shortcuts"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(marker); }, 5000));
+        EXPECT_FALSE(workspace.openURL("tavrel-settings:no-such-settings-program"));
+        EXPECT_FALSE(workspace.openURL("xfce4-keyboard-settings"));
+    }
+    {
+        ScopedEnvironment path("PATH", "/nonexistent");
+        EXPECT_EQ(workspace.accessibilitySettingsLink(), "");
+    }
+    std::ifstream opened(marker);
+    std::string arguments;
+    std::getline(opened, arguments);
+    EXPECT_EQ(arguments, "shortcuts");
+    std::filesystem::remove_all(bin);
+}
+
+TEST(QtMainLoopTest, ReadableDescriptorsAndPostedWorkRunOnTheLoop) {
+    QtMainLoop loop;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::vector<std::string> events;
+    loop.watchReadable(fds[0], [&] {
+        char byte = 0;
+        ASSERT_EQ(read(fds[0], &byte, 1), 1);
+        events.push_back(std::string("read ") + byte);
+        loop.unwatch(fds[0]);  // from inside its own callback
+    });
+    loop.post([&] { events.push_back("first"); });
+    loop.post([&] { events.push_back("second"); });
+    EXPECT_TRUE(events.empty());
+    ASSERT_EQ(write(fds[1], "ab", 2), 2);
+    QTest::qWait(50);
+    EXPECT_EQ(events, (std::vector<std::string>{"first", "second", "read a"}));
+    close(fds[0]);
+    close(fds[1]);
+}
+
+TEST(ThemeIconsTest, FilesAndThemeNamesBecomeNonPremultipliedPixels) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("tavrel-icon-" + std::to_string(getpid()) + ".png");
+    QImage source(48, 48, QImage::Format_ARGB32);
+    source.fill(QColor(0x20, 0x40, 0x60, 0x80));
+    ASSERT_TRUE(source.save(QString::fromStdString(file)));
+    const Image icon = ThemeIcons::load(file, 32);
+    std::filesystem::remove(file);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->width, 32);
+    EXPECT_EQ(icon->argb.size(), 32u * 32u);
+    EXPECT_EQ(icon->argb[0], 0x80204060u);
+    EXPECT_FALSE(ThemeIcons::load("no-such-icon-anywhere", 32));
+    EXPECT_FALSE(ThemeIcons::load("", 32));
+}
+
+TEST(NoDesktopTest, WithoutADisplayThereIsNoTapNoPermissionAndNoWindows) {
+    NoDesktop desktop;
+    EXPECT_FALSE(desktop.tapCreate(kCGSessionEventTap, kCGHeadInsertEventTap,
+                                   kCGEventTapOptionDefault, kHotkeyEventMask, nullptr, nullptr));
+    EXPECT_FALSE(desktop.isProcessTrusted());
+    EXPECT_FALSE(desktop.isProcessTrustedWithOptions(true));
+    EXPECT_FALSE(desktop.copyWindowInfo(kCGWindowListOptionOnScreenOnly, kCGNullWindowID));
+    EXPECT_EQ(desktop.runningApplicationWithProcessIdentifier(1), nullptr);
+    Value value;
+    EXPECT_NE(desktop.copyAttributeValue(desktop.createApplication(1), kAXWindowsAttribute, value),
+              kAXErrorSuccess);
+}
+
+}  // namespace
+}  // namespace tavrel::qt::test

@@ -4,6 +4,7 @@
 #include <xcb/randr.h>
 #include <xcb/xtest.h>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace tavrel::e2e {
@@ -17,6 +18,7 @@ using Reply = std::unique_ptr<T, Free>;
 
 constexpr int kMonitorWidth = 1280;
 constexpr int kMonitorHeight = 1024;
+constexpr int kRecheckMs = 4;
 
 bool run(const std::string& display, const std::string& command) {
     return std::system(("DISPLAY=" + display + " " + command + " >/dev/null 2>&1").c_str()) == 0;
@@ -69,6 +71,17 @@ Desktop::~Desktop() {
     server_.reset();
 }
 
+bool Desktop::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (server_->waitUntil(done, kRecheckMs))
+            return true;
+        if (Clock::now() >= deadline || xcb_connection_has_error(connection()) != 0)
+            return false;
+    }
+}
+
 std::uint8_t Desktop::keycode(const std::string& key) {
     const KeySym wanted = XStringToKeysym(key.c_str());
     const xcb_setup_t* setup = xcb_get_setup(connection());
@@ -111,6 +124,11 @@ void Desktop::tap(const std::string& key) {
 void Desktop::type(const std::string& text) {
     for (const char c : text)
         tap(c == ' ' ? std::string("space") : std::string(1, c));
+}
+
+bool Desktop::setAutoRepeat(int delayMs, int ratePerSecond) {
+    return run(display(),
+               "xset r rate " + std::to_string(delayMs) + " " + std::to_string(ratePerSecond));
 }
 
 void Desktop::movePointer(int x, int y) {

@@ -49,14 +49,16 @@ class Desktop {
     void release(const std::string& key);
     void tap(const std::string& key);
     void type(const std::string& text);  // lower-case ASCII letters, digits and spaces
+    // The server's keyboard auto-repeat for held keys.
+    bool setAutoRepeat(int delayMs, int ratePerSecond);
     void movePointer(int x, int y);
     void click(int x, int y);
     // A round trip: every request and fake event before it has been handled by the server.
     void sync() { server_->sync(); }
 
-    bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-        return server_->waitUntil(done, timeoutMs);
-    }
+    // Waits until `done()` holds, re-checking on every event of the desktop and at least
+    // every few milliseconds (pixels change without telling anyone). False at the timeout.
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
     xcb_window_t activeWindow();
     // Asks the window manager to activate a window, as a pager would.

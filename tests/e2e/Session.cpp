@@ -9,7 +9,7 @@ namespace {
 // Left of the name column and inside the highlight's inset: only the highlight paints here.
 constexpr int kProbeX = 6 + 10;
 constexpr int kTopInset = 6;
-constexpr int kFilterTopInset = 32;
+constexpr int kFilterTopInset = 26;  // under the search label
 constexpr int kSettleMs = 150;
 
 bool near(std::uint32_t a, std::uint32_t b) {
@@ -107,7 +107,7 @@ std::optional<int> Session::highlightedRow(bool filtering) {
     const int top = filtering ? kFilterTopInset : kTopInset;
     if (static_cast<int>(pixels.size()) != g->height || top >= g->height)
         return std::nullopt;
-    const std::uint32_t background = pixels[static_cast<std::size_t>(top - 2)];
+    const std::uint32_t background = pixels[static_cast<std::size_t>(g->height - 3)];
     std::vector<int> centres;
     for (int y = top; y < g->height - kTopInset;) {
         if (near(pixels[static_cast<std::size_t>(y)], background)) {

@@ -137,5 +137,132 @@ TEST_F(SwitchingTest, TheProgramsOwnPanelIsNeverListed) {
     }
 }
 
+TEST_F(SwitchingTest, TypingFiltersByNameAndTitleAndDeleteBringsEveryRowBack) {
+    // One process per application, so that each has its own name; listed front to back:
+    // Viewport, Shellbox, Quillpad, Postmark.
+    const xcb_window_t postmark = windows(newClient(), {"title=Inbox class=postmark,Postmark"})[0];
+    windows(newClient(), {"title=notes.txt class=quillpad,Quillpad"});
+    windows(newClient(), {"title=build%20log class=shellbox,Shellbox"});
+    windows(newClient(), {"title=Daily%20news class=viewport,Viewport"});
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 4);
+
+    // "k i" runs from the end of the name over the space into the title: Postmark Inbox.
+    desktop().type("k i");
+    EXPECT_TRUE(desktop().waitUntil([&] { return session().rowsShown(true) == 1; }));
+    EXPECT_TRUE(session().waitForHighlight(0, true));
+    for (int i = 0; i < 3; ++i)
+        desktop().tap("BackSpace");
+    EXPECT_TRUE(desktop().waitUntil([&] { return session().rowsShown() == 4; }))
+        << "an empty filter shows every row again, without the search label";
+    EXPECT_TRUE(session().waitForHighlight(0));
+
+    // "box" is in Shellbox's name and in Postmark's title; Tab steps through those two.
+    desktop().type("box");
+    EXPECT_TRUE(desktop().waitUntil([&] { return session().rowsShown(true) == 2; }));
+    EXPECT_TRUE(session().waitForHighlight(0, true));
+    ASSERT_TRUE(tab());
+    EXPECT_TRUE(session().waitForHighlight(1, true));
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(postmark));
+}
+
+TEST_F(SwitchingTest, AScatteredMatchAcrossNameAndTitleCommitsWithReturn) {
+    const xcb_window_t quillpad =
+        windows(newClient(), {"title=notes.txt class=quillpad,Quillpad"})[0];
+    windows(newClient(), {"title=Inbox class=postmark,Postmark"});
+    ASSERT_TRUE(openSwitcher());
+    desktop().type("qn");
+    EXPECT_TRUE(desktop().waitUntil([&] { return session().rowsShown(true) == 1; }));
+    desktop().type("z");
+    EXPECT_TRUE(desktop().waitUntil([&] {
+        const auto panel = session().panelGeometry();
+        return panel && panel->height == kRowHeight + kFilterAllowance &&
+               !session().highlightedRow(true);
+    })) << "no match leaves an empty table under the search label";
+    desktop().tap("BackSpace");
+    EXPECT_TRUE(desktop().waitUntil([&] { return session().rowsShown(true) == 1; }));
+    desktop().tap("Return");
+    EXPECT_TRUE(session().waitForActive(quillpad));
+    EXPECT_TRUE(session().waitForPanel(false));
+}
+
+TEST_F(SwitchingTest, TwoWindowsOfOneProcessWithOneTitleMakeOneRowAndTheFrontOneIsRaised) {
+    const auto twins = windows(newClient(), {"title=Twin", "title=Twin"});
+    windows(newClient(), {"title=Front"});
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 2);
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(twins[1]));
+}
+
+TEST_F(SwitchingTest, AMinimisedWindowOfTheChosenTitleComesBackOnCommit) {
+    TestClient& reports = newClient();
+    const auto report = windows(reports, {"title=Report", "title=Report"});
+    ASSERT_EQ(reports.command("iconify " + std::to_string(report[1])), "ok");
+    windows(newClient(), {"title=Front"});
+    ASSERT_FALSE(desktop().viewable(report[1]));
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 2) << "the minimised window is not listed";
+    ASSERT_TRUE(release());
+    // The application's windows are searched front to back by title: the minimised one is
+    // in front of its visible twin, so it is the one restored and raised.
+    EXPECT_TRUE(desktop().waitUntil([&] { return desktop().viewable(report[1]); }));
+    EXPECT_TRUE(session().waitForActive(report[1]));
+}
+
+TEST_F(SwitchingTest, SmallWindowsAreNotListed) {
+    const auto shown = windows(newClient(), {"title=Normal width=80 height=40"});
+    windows(newClient(), {"title=Narrow width=79 height=200", "title=Short width=300 height=39",
+                          "title=Tiny width=20 height=20", "title=Front"});
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 2);
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(shown[0]));
+}
+
+TEST_F(SwitchingTest, AWindowClosedWhileThePanelIsUpIsCommittedWithoutHarm) {
+    const xcb_window_t stay = windows(newClient(), {"title=Stay"})[0];
+    TestClient& doomedClient = newClient();
+    const xcb_window_t doomed = windows(doomedClient, {"title=Doomed"})[0];
+    const xcb_window_t front = windows(newClient(), {"title=Front"})[0];
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_TRUE(session().waitForHighlight(1));
+    ASSERT_EQ(doomedClient.command("destroy " + std::to_string(doomed)), "ok");
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForPanel(false));
+    EXPECT_TRUE(tavrel().running());
+    EXPECT_EQ(desktop().activeWindow(), front) << "nothing else is raised in its place";
+    EXPECT_EQ(desktop().clientsStacked().back(), front);
+
+    // And the next switch lists what is left.
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 2);
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(stay));
+}
+
+TEST_F(SwitchingTest, AnAutoRepeatStormOfTabLeavesTheHighlightWhereTheCountSays) {
+    const auto w = numberedWindows(7);  // listed: w6 … w0
+    const std::size_t before = tavrel().logCount(kPressLine);
+    // Tab held down with Super: the server repeats it every 4 ms.
+    ASSERT_TRUE(desktop().setAutoRepeat(20, 250));
+    desktop().press("Super_L");
+    desktop().press("Tab");
+    const bool stormed = tavrel().waitForLog(kPressLine, before + 300);
+    desktop().release("Tab");
+    ASSERT_TRUE(desktop().setAutoRepeat(660, 25));
+    ASSERT_TRUE(stormed) << "fewer than 300 Tabs arrived";
+    desktop().sync();
+    // Every press the server sent has been logged once its handling began; a quiet spell
+    // lets the last ones finish.
+    ASSERT_TRUE(session().waitForHotkey(kPressLine, tavrel().logCount(kPressLine)));
+    const std::size_t presses = tavrel().logCount(kPressLine) - before;
+    const int row = static_cast<int>(presses % 7);  // opens on 1, then presses - 1 moves
+    EXPECT_TRUE(session().waitForHighlight(row)) << presses << " presses";
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(w[static_cast<std::size_t>(6 - row)]));
+}
+
 }  // namespace
 }  // namespace tavrel::e2e

@@ -126,6 +126,18 @@ void Desktop::type(const std::string& text) {
         tap(c == ' ' ? std::string("space") : std::string(1, c));
 }
 
+bool Desktop::superTabTaken() {
+    const std::uint8_t tab = keycode("Tab");
+    Reply<xcb_generic_error_t> error(xcb_request_check(
+        connection(), xcb_grab_key_checked(connection(), 0, server_->root(), XCB_MOD_MASK_4, tab,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    if (error)
+        return true;
+    xcb_ungrab_key(connection(), tab, server_->root(), XCB_MOD_MASK_4);
+    sync();
+    return false;
+}
+
 bool Desktop::setAutoRepeat(int delayMs, int ratePerSecond) {
     return run(display(),
                "xset r rate " + std::to_string(delayMs) + " " + std::to_string(ratePerSecond));

@@ -49,6 +49,8 @@ class Desktop {
     void release(const std::string& key);
     void tap(const std::string& key);
     void type(const std::string& text);  // lower-case ASCII letters, digits and spaces
+    // Whether some client holds the Super+Tab grab (tries to take it, and gives it back).
+    bool superTabTaken();
     // The server's keyboard auto-repeat for held keys.
     bool setAutoRepeat(int delayMs, int ratePerSecond);
     void movePointer(int x, int y);

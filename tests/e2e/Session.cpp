@@ -28,7 +28,12 @@ Session::Session(Desktop::Options options)
     if (!desktop_->failure().empty())
         return;
     tavrel_ = std::make_unique<TavrelProcess>(desktop_->display(), state_->path());
-    launched_ = tavrel_->waitForLog("event tap created and enabled", 1, 20000);
+    launched_ = tavrel_->waitForLaunch() && waitForHotkeyGrab();
+}
+
+bool Session::waitForHotkeyGrab() {
+    // The log says the tap exists; the server says who holds Super+Tab.
+    return desktop_->waitUntil([&] { return desktop_->superTabTaken(); });
 }
 
 std::string Session::failure() const {

@@ -49,6 +49,8 @@ class Session {
     bool waitForHotkey(const std::string& message, std::size_t count);
 
   private:
+    bool waitForHotkeyGrab();
+
     std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<TemporaryFolder> state_;
     std::unique_ptr<TavrelProcess> tavrel_;

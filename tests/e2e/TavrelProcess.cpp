@@ -82,36 +82,42 @@ std::size_t TavrelProcess::logCount(const std::string& message) const {
 
 bool TavrelProcess::waitForLog(const std::string& message, std::size_t count, int timeoutMs) const {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (logCount(message) < count) {
+        if (millisecondsLeft(deadline) == 0)
+            return false;
+        waitForChange(millisecondsLeft(deadline));
+    }
+    return true;
+}
+
+void TavrelProcess::waitForChange(int timeoutMs) const {
     const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     inotify_add_watch(watch, (stateHome_ / "tavrel").c_str(), IN_MODIFY | IN_CREATE);
-    bool found = false;
-    while (!(found = logCount(message) >= count)) {
-        const int left = millisecondsLeft(deadline);
-        if (left == 0)
-            break;
-        pollfd fd{watch, POLLIN, 0};
-        if (poll(&fd, 1, left) > 0) {
-            char events[4096];
-            while (read(watch, events, sizeof events) > 0) {
-            }
-        }
-    }
+    pollfd fd{watch, POLLIN, 0};
+    // The file may have changed between the caller's look and the watch: bounded slices.
+    poll(&fd, 1, std::min(timeoutMs, 50));
     close(watch);
-    return found;
+}
+
+bool TavrelProcess::launched() const {
+    const std::string own = "--- launched pid=" + std::to_string(pid()) + " ";
+    bool ownLaunch = false;
+    for (const std::string& m : logMessages()) {
+        ownLaunch |= m.rfind(own, 0) == 0;
+        if (ownLaunch && (m == "event tap created and enabled" || m.rfind("ERROR: ", 0) == 0))
+            return true;
+    }
+    return false;
 }
 
 bool TavrelProcess::waitForLaunch() const {
     const auto deadline = Clock::now() + std::chrono::milliseconds(20000);
-    while (millisecondsLeft(deadline) > 0) {
-        if (logCount("event tap created and enabled") > 0)
-            return true;
-        const auto messages = logMessages();
-        if (std::any_of(messages.begin(), messages.end(),
-                        [](const std::string& m) { return m.rfind("ERROR: ", 0) == 0; }))
-            return true;
-        waitForLog("event tap created and enabled", 1, 100);
+    while (!launched()) {
+        if (millisecondsLeft(deadline) == 0)
+            return false;
+        waitForChange(std::min(100, millisecondsLeft(deadline)));
     }
-    return false;
+    return true;
 }
 
 std::string TavrelProcess::standardError() const {

@@ -40,7 +40,7 @@ class TavrelProcess {
     bool waitForLog(const std::string& message, std::size_t count = 1, int timeoutMs = 10000) const;
     // Counts the log's lines that carry exactly `message`.
     std::size_t logCount(const std::string& message) const;
-    // Waits until the launch finished: the tap line, either kind, is in the log.
+    // Waits until this process's launch is logged up to its tap line, either kind.
     bool waitForLaunch() const;
     std::string standardError() const;
     // Waits for the process to end by itself; its exit status, or nothing when it still runs.
@@ -48,6 +48,10 @@ class TavrelProcess {
     bool running();
 
   private:
+    bool launched() const;
+    // Returns when the log folder changes, or after a while.
+    void waitForChange(int timeoutMs) const;
+
     std::filesystem::path stateHome_;
     std::filesystem::path errorFile_;
     std::unique_ptr<x11::test::ChildProcess> process_;

@@ -240,6 +240,41 @@ std::optional<Geometry> Desktop::geometry(xcb_window_t window) {
     return Geometry{reply->x, reply->y, reply->width, reply->height};
 }
 
+std::optional<Geometry> Desktop::embeddedWindow(std::uint32_t pid) {
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), server_->root()), nullptr));
+    if (!tree)
+        return std::nullopt;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        if (auto found = embeddedWindowUnder(children[i], pid))
+            return found;
+    }
+    return std::nullopt;
+}
+
+std::optional<Geometry> Desktop::embeddedWindowUnder(xcb_window_t parent, std::uint32_t pid) {
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), parent), nullptr));
+    if (!tree)
+        return std::nullopt;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        const xcb_window_t w = children[i];
+        if (viewable(w) && cardinal(w, "_NET_WM_PID") == pid) {
+            const auto size = geometry(w);
+            Reply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+                connection(), xcb_translate_coordinates(connection(), w, server_->root(), 0, 0),
+                nullptr));
+            if (size && at)
+                return Geometry{at->dst_x, at->dst_y, size->width, size->height};
+        }
+        if (auto found = embeddedWindowUnder(w, pid))
+            return found;
+    }
+    return std::nullopt;
+}
+
 std::vector<std::uint32_t> Desktop::column(xcb_window_t window, int x, int height) {
     std::vector<std::uint32_t> pixels;
     Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(

@@ -72,12 +72,16 @@ class Desktop {
     // The mapped override-redirect top-level windows of a process, front-most last.
     std::vector<xcb_window_t> shownPopups(std::uint32_t pid);
     std::optional<Geometry> geometry(xcb_window_t window);
+    // A process's viewable window inside another client's window (a tray icon), in root
+    // coordinates.
+    std::optional<Geometry> embeddedWindow(std::uint32_t pid);
     // One column of a window's pixels (0xRRGGBB), top to bottom.
     std::vector<std::uint32_t> column(xcb_window_t window, int x, int height);
     // The monitors as RandR reports them.
     std::vector<Geometry> monitors();
 
   private:
+    std::optional<Geometry> embeddedWindowUnder(xcb_window_t parent, std::uint32_t pid);
     void fakeKey(std::uint8_t type, const std::string& key);
     std::uint8_t keycode(const std::string& key);
     std::uint32_t cardinal(xcb_window_t window, const std::string& property);

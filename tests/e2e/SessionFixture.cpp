@@ -10,6 +10,7 @@ void SessionTest::SetUp() {
     ASSERT_NE(session_, nullptr);
     ASSERT_EQ(session_->failure(), "");
     ASSERT_TRUE(tavrel().running()) << "tavrel ended during an earlier test";
+    desktopClients_ = desktop().clientsStacked();
 }
 
 void SessionTest::TearDown() {
@@ -21,7 +22,7 @@ void SessionTest::TearDown() {
         desktop().tap("Escape");
     EXPECT_TRUE(session_->waitForPanel(false)) << "the panel stayed on screen";
     clients_.clear();
-    EXPECT_TRUE(desktop().waitUntil([&] { return desktop().clientsStacked().empty(); }))
+    EXPECT_TRUE(desktop().waitUntil([&] { return desktop().clientsStacked() == desktopClients_; }))
         << "the test's windows did not go away";
 }
 

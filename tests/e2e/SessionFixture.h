@@ -43,6 +43,7 @@ class SessionTest : public ::testing::Test {
   private:
     static inline std::unique_ptr<Session> session_;
     std::vector<std::unique_ptr<TestClient>> clients_;
+    std::vector<xcb_window_t> desktopClients_;  // the desktop's own, such as the tray host
 };
 
 }  // namespace tavrel::e2e

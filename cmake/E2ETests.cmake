@@ -16,7 +16,7 @@ if(TARGET tavrel AND TARGET tavrel-testclient)
   add_executable(tavrel_e2e_tests ${TAVREL_E2E_TESTS})
   target_link_libraries(tavrel_e2e_tests PRIVATE tavrel_e2e_support GTest::gtest GTest::gtest_main)
   # One ctest test per suite: the tests of a suite share one desktop and one tavrel.
-  foreach(suite IN ITEMS Switching Filtering Crowd Launch Tray Screens)
+  foreach(suite IN ITEMS Switching Crowd Launch Tray Screens)
     add_test(NAME e2e_${suite} COMMAND tavrel_e2e_tests --gtest_filter=${suite}Test.*)
     set_tests_properties(e2e_${suite} PROPERTIES LABELS e2e TIMEOUT 180
       ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/tests/qt/lsan.supp")

@@ -100,6 +100,9 @@ int Session::rowsShown(bool filtering) {
     const auto g = panelGeometry();
     if (!g)
         return -1;
+    // The panel keeps one row's height when no row is left; only then is nothing highlighted.
+    if (g->height == kRowHeight + kFilterAllowance && filtering && !highlightedRow(true))
+        return 0;
     return (g->height - (filtering ? kFilterAllowance : kAllowance)) / kRowHeight;
 }
 

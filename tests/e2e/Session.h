@@ -39,7 +39,8 @@ class Session {
     xcb_window_t panel();
     bool waitForPanel(bool shown, int timeoutMs = 5000);
     std::optional<Geometry> panelGeometry();
-    // The rows the panel's height holds; with `filtering` the search label is shown.
+    // The rows the panel's height holds (and 0 for an empty filtered table); with
+    // `filtering` the search label is shown.
     int rowsShown(bool filtering = false);
     // The highlighted row counted from the top of the visible rows, if exactly one shows.
     std::optional<int> highlightedRow(bool filtering = false);

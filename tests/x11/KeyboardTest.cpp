@@ -11,7 +11,7 @@ namespace {
 // Keycodes of the server's default (evdev) layout.
 constexpr xcb_keycode_t kEscape = 9, kBackSpace = 22, kTab = 23, kReturn = 36, kA = 38, kB = 56,
                         kShift = 50, kCapsLock = 66, kKeypadEnter = 104, kUp = 111, kDown = 116,
-                        kSuper = 133;
+                        kSuper = 133, kAlt = 64, kNumLock = 77;
 
 // Stands in for the hotkey logic: records what the tap sees and drops Command+Tab.
 struct Recorder {
@@ -121,6 +121,31 @@ TEST_P(KeyboardTest, SuperTabIsTakenFromTheFocusedWindowAndSuperReleaseCommits) 
     ASSERT_TRUE(clientSawMarker());
     EXPECT_FALSE(clientSaw(kTab));
     EXPECT_TRUE(clientSaw(kSuper));
+}
+
+TEST_P(KeyboardTest, SuperTabIsCaughtWhateverLocksAndOtherModifiersAreOn) {
+    ASSERT_TRUE(createTap());
+    tap(kNumLock);
+    tap(kCapsLock);
+    key(kSuper, true);
+    key(kAlt, true);
+    tap(kTab);
+    key(kAlt, false);
+    key(kSuper, false);
+    ASSERT_TRUE(loop_.runUntil([&] { return recorder_.sawCommit(); }));
+    tap(kCapsLock);
+    tap(kNumLock);
+    std::vector<KeyboardEvent> downs;
+    for (const auto& e : recorder_.events) {
+        if (e.type == kCGEventKeyDown)
+            downs.push_back(e);
+    }
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0].keyCode, kVK_Tab);
+    EXPECT_EQ(downs[0].flags,
+              kCGEventFlagMaskCommand | kCGEventFlagMaskAlternate | kCGEventFlagMaskAlphaShift);
+    ASSERT_TRUE(clientSawMarker());
+    EXPECT_FALSE(clientSaw(kTab));
 }
 
 TEST_P(KeyboardTest, AFastSuperReleaseIsNotLost) {

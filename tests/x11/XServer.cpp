@@ -83,7 +83,8 @@ bool XServer::startWindowManager() {
             xcb_unmap_window(connection_, probe);
     }
     xcb_destroy_window(connection_, probe);
-    return managed && waitUntil([&] { return !clientListHolds(probe); });
+    sync();
+    return managed;
 }
 
 bool XServer::clientListHolds(xcb_window_t window) {

@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace tavrel::x11 {
@@ -15,11 +16,15 @@ int ignoreProtocolError(Display*, XErrorEvent*) {
 // Xlib's I/O error handlers are process-wide and its default one ends the process. Ours
 // returns for the conversion display (Xlib then calls its exit handler, which does
 // nothing) and leaves every other display to the handler that was there before.
-Display* conversionDisplay = nullptr;
+std::vector<Display*>& conversionDisplays() {
+    static std::vector<Display*> displays;
+    return displays;
+}
 XIOErrorHandler previousIOErrorHandler = nullptr;
 
 int survivingIOError(Display* display) {
-    if (display == conversionDisplay)
+    const auto& ours = conversionDisplays();
+    if (std::find(ours.begin(), ours.end(), display) != ours.end())
         return 0;
     // Without a previous handler, the display's own exit handler decides.
     return previousIOErrorHandler != nullptr ? previousIOErrorHandler(display) : 0;
@@ -35,7 +40,7 @@ std::unique_ptr<CompoundTextDecoder> CompoundTextDecoder::open(const char* displ
         return nullptr;
     XSetErrorHandler(ignoreProtocolError);
     XSetIOErrorExitHandler(display, keepRunningWithoutServer, nullptr);
-    conversionDisplay = display;
+    conversionDisplays().push_back(display);
     const XIOErrorHandler previous = XSetIOErrorHandler(survivingIOError);
     if (previous != survivingIOError)
         previousIOErrorHandler = previous;
@@ -50,7 +55,8 @@ CompoundTextDecoder::CompoundTextDecoder(Display* display)
 
 CompoundTextDecoder::~CompoundTextDecoder() {
     XCloseDisplay(display_);
-    conversionDisplay = nullptr;
+    auto& ours = conversionDisplays();
+    ours.erase(std::remove(ours.begin(), ours.end(), display_), ours.end());
 }
 
 std::optional<std::string> CompoundTextDecoder::decode(std::string_view compoundText) const {

@@ -67,9 +67,10 @@ X11Keyboard::~X11Keyboard() {
 std::optional<EventTapHandle> X11Keyboard::tapCreate(std::uint32_t, std::uint32_t, std::uint32_t,
                                                      std::uint64_t eventsOfInterest,
                                                      EventTapCallback callback, void* context) {
-    if (callback_ != nullptr || callback == nullptr || !loadKeymap())
-        return std::nullopt;
-    if (!keymap_->tabKeycode() || !grabTab(*keymap_->tabKeycode()))
+    const bool ready = callback_ == nullptr && callback != nullptr && loadKeymap() &&
+                       keymap_->tabKeycode() && grabTab(*keymap_->tabKeycode());
+    noteOutOfBandRead();
+    if (!ready)
         return std::nullopt;
     callback_ = callback;
     context_ = context;
@@ -308,6 +309,7 @@ bool X11Keyboard::grabKeyboard() {
                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
                                 nullptr));
     holdsKeyboard_ = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    noteOutOfBandRead();
     return holdsKeyboard_;
 }
 
@@ -319,6 +321,12 @@ void X11Keyboard::releaseKeyboard() {
     // clients do next.
     connection_.sync();
     holdsKeyboard_ = false;
+    noteOutOfBandRead();
+}
+
+void X11Keyboard::noteOutOfBandRead() {
+    if (!processing_ && queuedEvents_)
+        queuedEvents_();
 }
 
 }  // namespace tavrel::x11

@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -44,6 +45,11 @@ class X11Keyboard final : public EventTaps {
     bool grabKeyboard();
     // Lets go of the keyboard (the panel has hidden).
     void releaseKeyboard();
+    // Called when a call from outside processEvents() has read events off the connection:
+    // they wait in xcb's queue, where the connection's readiness no longer tells of them.
+    void setQueuedEventsHandler(std::function<void()> handler) {
+        queuedEvents_ = std::move(handler);
+    }
 
   private:
     bool setUpXkb();
@@ -58,6 +64,7 @@ class X11Keyboard final : public EventTaps {
     void onModifiers(std::uint8_t mods);
     KeyboardEvent* deliver(std::uint32_t type, KeyboardEvent& event);
     bool delivering() const { return callback_ != nullptr && scheduled_ && enabled_; }
+    void noteOutOfBandRead();
 
     X11Connection& connection_;
     X11EventMonitors& monitors_;
@@ -75,6 +82,7 @@ class X11Keyboard final : public EventTaps {
     bool holdsKeyboard_ = false;
     std::uint64_t lastFlags_ = 0;
     bool processing_ = false;
+    std::function<void()> queuedEvents_;
 };
 
 }  // namespace tavrel::x11

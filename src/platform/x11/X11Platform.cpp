@@ -74,6 +74,14 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
             windowList_->handleEvent(event.get());
     });
     watch(*keyboardConnection_, [this] { keyboard_->processEvents(); });
+    keyboard_->setQueuedEventsHandler([this, alive = std::weak_ptr<bool>(alive_)] {
+        loop_.post([this, alive] {
+            if (alive.expired())
+                return;
+            keyboard_->processEvents();
+            checkConnection(*keyboardConnection_);
+        });
+    });
 }
 
 X11Platform::~X11Platform() {

@@ -76,6 +76,8 @@ class X11Platform {
     std::unique_ptr<X11Keyboard> keyboard_;
     std::function<void()> connectionLost_;
     std::vector<int> watched_;
+    // Work posted to the loop runs only while the platform lives.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool lost_ = false;
 };
 

@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
             tavrel::TavrelLog::shared().drain();
             application.terminate();
         });
-        panels.setPanelHiddenHandler([&x11] { x11->releaseKeyboard(); });
+        panels.setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
+                                   [&x11] { x11->releaseKeyboard(); });
         services.windowServer = &x11->windowServer();
         services.runningApplications = &x11->runningApplications();
         services.accessibility = &x11->accessibility();

@@ -20,7 +20,7 @@ namespace {
 class PanelSurfaceTest : public testing::Test {
   protected:
     PanelSurfaceTest() {
-        surfaces.setPanelHiddenHandler([this] { ++hidden; });
+        surfaces.setKeyboardHandlers([this] { ++keyboardTaken; }, [this] { ++keyboardReleased; });
         panel = surfaces.makePanel(switcherStyle(), switcherLayout(), rows);
     }
 
@@ -48,7 +48,8 @@ class PanelSurfaceTest : public testing::Test {
     TestRows rows;
     QtPanelSurfaces surfaces;
     std::unique_ptr<PanelSurface> panel;
-    int hidden = 0;
+    int keyboardTaken = 0;
+    int keyboardReleased = 0;
 };
 
 TEST_F(PanelSurfaceTest, FramesAreYUpPointsFromThePrimaryScreensLowerLeft) {
@@ -71,9 +72,12 @@ TEST_F(PanelSurfaceTest, ShowsAboveEverythingWithoutTheWindowManagerOrTheFocus) 
     sync();
     EXPECT_EQ(inputFocus(), focusBefore);
 
+    panel->makeKeyWindow();
+    EXPECT_EQ(inputFocus(), focusBefore);
+    EXPECT_EQ(keyboardTaken, 1);
     panel->orderOut();
     EXPECT_FALSE(qtPanel().window().isVisible());
-    EXPECT_EQ(hidden, 1);
+    EXPECT_EQ(keyboardReleased, 1);
 }
 
 TEST_F(PanelSurfaceTest, HighlightIsPaintedInTheAccentColourOnTheSelectedRowOnly) {

@@ -14,10 +14,10 @@ namespace tavrel::qt {
 
 QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                                PanelDataSource& dataSource, IconPixmapCache& icons,
-                               CompositorWatch& compositor, const std::function<void()>& onHidden)
+                               CompositorWatch& compositor, const KeyboardHandlers& keyboard)
     : translucentWindow_(std::make_unique<PanelWindow>(true)),
       opaqueWindow_(std::make_unique<PanelWindow>(false)),
-      onHidden_(onHidden) {
+      keyboard_(keyboard) {
     const QRect initial = ScreenSpace::current().toQt(style.contentRect);
     auto background = std::make_unique<PanelBackground>(layout, initial.size(), dataSource, icons);
     background_ = background.get();
@@ -123,15 +123,15 @@ void QtPanelSurface::orderFrontRegardless() {
 }
 
 void QtPanelSurface::makeKeyWindow() {
-    // Nothing to do on X11: while the panel is up the X11 backend holds the keyboard grab, so
-    // every key already reaches the panel's key monitor, and taking the input focus would take
-    // it from the application the user is switching away from.
+    // Not the input focus: that would take it from the application being switched away from.
+    if (keyboard_.take)
+        keyboard_.take();
 }
 
 void QtPanelSurface::orderOut() {
     current_->hide();
-    if (onHidden_)
-        onHidden_();
+    if (keyboard_.release)
+        keyboard_.release();
 }
 
 QtPanelSurfaces::QtPanelSurfaces() = default;
@@ -141,7 +141,7 @@ std::unique_ptr<PanelSurface> QtPanelSurfaces::makePanel(const PanelWindowStyle&
                                                          const PanelContentLayout& layout,
                                                          PanelDataSource& dataSource) {
     return std::make_unique<QtPanelSurface>(style, layout, dataSource, icons_, compositor_,
-                                            onHidden_);
+                                            keyboard_);
 }
 
 }  // namespace tavrel::qt

@@ -12,6 +12,11 @@ class PanelBackground;
 class PanelListView;
 class PanelWindow;
 
+struct KeyboardHandlers {
+    std::function<void()> take;
+    std::function<void()> release;
+};
+
 // The switcher panel on an X11 desktop. Built once; each show only swaps the data. Two
 // native windows exist, one with a 32-bit visual and one opaque, and the content moves to the
 // one that suits whether a compositor runs (without one, translucent pixels come out black).
@@ -19,7 +24,7 @@ class QtPanelSurface final : public PanelSurface {
   public:
     QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                    PanelDataSource& dataSource, IconPixmapCache& icons, CompositorWatch& compositor,
-                   const std::function<void()>& onHidden);
+                   const KeyboardHandlers& keyboard);
     ~QtPanelSurface() override;
 
     void selectRowIndexes(std::int64_t row, bool byExtendingSelection) override;
@@ -49,7 +54,7 @@ class QtPanelSurface final : public PanelSurface {
     std::unique_ptr<PanelWindow> opaqueWindow_;
     PanelWindow* current_ = nullptr;         // one of the two
     PanelBackground* background_ = nullptr;  // a child of current_: Qt owns it
-    const std::function<void()>& onHidden_;
+    const KeyboardHandlers& keyboard_;
 };
 
 class QtPanelSurfaces final : public PanelSurfaces {
@@ -59,15 +64,18 @@ class QtPanelSurfaces final : public PanelSurfaces {
     std::unique_ptr<PanelSurface> makePanel(const PanelWindowStyle& style,
                                             const PanelContentLayout& layout,
                                             PanelDataSource& dataSource) override;
-    // Runs each time a panel is ordered out (the X11 backend lets go of the keyboard there).
-    void setPanelHiddenHandler(std::function<void()> handler) { onHidden_ = std::move(handler); }
+    // Keys reach the panel through a keyboard grab, never the input focus: the X11 backend
+    // takes the keyboard when a panel is made key and lets go when it is ordered out.
+    void setKeyboardHandlers(std::function<void()> take, std::function<void()> release) {
+        keyboard_ = {std::move(take), std::move(release)};
+    }
     CompositorWatch& compositor() { return compositor_; }
     IconPixmapCache& icons() { return icons_; }
 
   private:
     IconPixmapCache icons_;
     CompositorWatch compositor_;
-    std::function<void()> onHidden_;
+    KeyboardHandlers keyboard_;
 };
 
 }  // namespace tavrel::qt

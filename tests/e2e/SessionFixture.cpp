@@ -1,5 +1,7 @@
 #include "SessionFixture.h"
 
+#include <algorithm>
+
 namespace tavrel::e2e {
 
 void SessionTest::startSession(Desktop::Options options) {
@@ -22,8 +24,13 @@ void SessionTest::TearDown() {
         desktop().tap("Escape");
     EXPECT_TRUE(session_->waitForPanel(false)) << "the panel stayed on screen";
     clients_.clear();
-    EXPECT_TRUE(desktop().waitUntil([&] { return desktop().clientsStacked() == desktopClients_; }))
-        << "the test's windows did not go away";
+    EXPECT_TRUE(desktop().waitUntil([&] {
+        const auto now = desktop().clientsStacked();
+        return std::all_of(now.begin(), now.end(), [&](xcb_window_t w) {
+            return std::find(desktopClients_.begin(), desktopClients_.end(), w) !=
+                   desktopClients_.end();
+        });
+    })) << "the test's windows did not go away";
 }
 
 TestClient& SessionTest::newClient() {

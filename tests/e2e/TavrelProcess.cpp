@@ -50,8 +50,11 @@ TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::
     std::error_code ignored;
     std::filesystem::create_directories(stateHome_ / "tavrel", ignored);
     // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
+    // Without a session bus the tray icon goes to this desktop's tray host, not to a
+    // StatusNotifier host of the session the tests run in.
     process_ = std::make_unique<x11::test::ChildProcess>(
-        std::vector<std::string>{"env", "XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
+        std::vector<std::string>{"env", "-u", "DBUS_SESSION_BUS_ADDRESS",
+                                 "XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
                                  "exec \"$0\" 2>>\"$1\"", TAVREL_PATH, errorFile_.string()},
         display);
 }

@@ -151,10 +151,8 @@ void Desktop::movePointer(int x, int y) {
 
 void Desktop::click(int x, int y) {
     movePointer(x, y);
-    xcb_test_fake_input(connection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
-                        0);
-    xcb_test_fake_input(connection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0,
-                        0, 0);
+    for (const std::uint8_t type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE})
+        xcb_test_fake_input(connection(), type, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
     sync();
 }
 

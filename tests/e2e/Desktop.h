@@ -49,6 +49,7 @@ class Desktop {
     void release(const std::string& key);
     void tap(const std::string& key);
     void type(const std::string& text);  // lower-case ASCII letters, digits and spaces
+    std::uint8_t keycode(const std::string& key);
     // Whether some client holds the Super+Tab grab (tries to take it, and gives it back).
     bool superTabTaken();
     // The server's keyboard auto-repeat for held keys.
@@ -83,7 +84,6 @@ class Desktop {
   private:
     std::optional<Geometry> embeddedWindowUnder(xcb_window_t parent, std::uint32_t pid);
     void fakeKey(std::uint8_t type, const std::string& key);
-    std::uint8_t keycode(const std::string& key);
     std::uint32_t cardinal(xcb_window_t window, const std::string& property);
 
     std::unique_ptr<XServer> server_;

@@ -129,6 +129,47 @@ TEST_F(SwitchingTest, AClickOnARowCommitsThatWindow) {
     EXPECT_EQ(desktop().activeWindow(), w[1]);
 }
 
+TEST_F(SwitchingTest, ArrowsMoveWithWrapAroundAndKeypadEnterCommits) {
+    const auto w = numberedWindows(3);  // listed: w2 w1 w0
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_TRUE(session().waitForHighlight(1));
+    desktop().tap("Down");
+    EXPECT_TRUE(session().waitForHighlight(2));
+    desktop().tap("Down");
+    EXPECT_TRUE(session().waitForHighlight(0));
+    desktop().tap("Up");
+    EXPECT_TRUE(session().waitForHighlight(2));
+    desktop().tap("KP_Enter");
+    EXPECT_TRUE(session().waitForPanel(false));
+    EXPECT_TRUE(session().waitForActive(w[0]));
+}
+
+TEST_F(SwitchingTest, SuperTabNeverReachesTheFocusedWindowButTabDoes) {
+    TestClient& client = newClient();
+    const xcb_window_t typing = windows(client, {"title=Typing input=1"})[0];
+    windows(newClient(), {"title=Other"});
+    desktop().activate(typing);
+    ASSERT_TRUE(session().waitForActive(typing));
+    const std::string tab = std::to_string(desktop().keycode("Tab"));
+    const std::string plainTab = "key press " + tab + " 0 " + std::to_string(typing);
+    desktop().tap("Tab");
+    EXPECT_TRUE(client.awaitEvent(plainTab));
+
+    client.events.clear();
+    ASSERT_TRUE(openSwitcher());
+    ASSERT_TRUE(release());
+    // Whatever the window was sent has been reported by the second answer.
+    client.command("sync");
+    client.command("sync");
+    const std::string super = "key press " + std::to_string(desktop().keycode("Super_L")) + " ";
+    bool superSeen = false;
+    for (const std::string& event : client.events) {
+        EXPECT_NE(event.rfind("key press " + tab + " ", 0), 0u) << event;
+        superSeen |= event.rfind(super, 0) == 0;
+    }
+    EXPECT_TRUE(superSeen) << "Super itself passes on to the window";
+}
+
 TEST_F(SwitchingTest, TheProgramsOwnPanelIsNeverListed) {
     const auto w = numberedWindows(2);
     for (int round = 0; round < 2; ++round) {

@@ -162,6 +162,14 @@ bool prepare(int count) {
     return true;
 }
 
+// Prepares `count` windows, or marks the benchmark as failed.
+bool prepared(benchmark::State& state, int count) {
+    if (prepare(count))
+        return true;
+    state.SkipWithError("the desktop or tavrel did not come up");
+    return false;
+}
+
 long residentKilobytes() {
     std::ifstream status("/proc/" + std::to_string(bench().session->tavrel().pid()) + "/status");
     for (std::string line; std::getline(status, line);) {
@@ -176,10 +184,8 @@ double seconds(Clock::duration d) {
 }
 
 void BM_KeyToPanelPainted(benchmark::State& state) {
-    if (!prepare(static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no desktop");
+    if (!prepared(state, static_cast<int>(state.range(0))))
         return;
-    }
     for (auto _ : state) {
         rearm();
         const auto start = Clock::now();
@@ -193,10 +199,8 @@ void BM_KeyToPanelPainted(benchmark::State& state) {
 }
 
 void BM_ReleaseToWindowActive(benchmark::State& state) {
-    if (!prepare(static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no desktop");
+    if (!prepared(state, static_cast<int>(state.range(0))))
         return;
-    }
     for (auto _ : state) {
         rearm();
         openPanel();
@@ -213,10 +217,8 @@ void BM_ReleaseToWindowActive(benchmark::State& state) {
 // The same commit through openbox's own switcher (Alt+Tab), for comparison: from letting go
 // of Alt, its popup up, to the window behind the front one active.
 void BM_WindowManagerReleaseToWindowActive(benchmark::State& state) {
-    if (!prepare(static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no desktop");
+    if (!prepared(state, static_cast<int>(state.range(0))))
         return;
-    }
     Desktop& desktop = bench().session->desktop();
     for (auto _ : state) {
         drainEvents();
@@ -246,10 +248,8 @@ void BM_WindowManagerReleaseToWindowActive(benchmark::State& state) {
 }
 
 void BM_ResidentMemoryOverSwitches(benchmark::State& state) {
-    if (!prepare(100)) {
-        state.SkipWithError("no desktop");
+    if (!prepared(state, 100))
         return;
-    }
     const long before = residentKilobytes();
     for (auto _ : state) {
         for (int i = 0; i < kSwitches; ++i) {

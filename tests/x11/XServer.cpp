@@ -27,13 +27,13 @@ std::string readDisplayNumber(int fd) {
 
 }  // namespace
 
-XServer::XServer() {
+XServer::XServer(const std::string& screen) {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         return;
     server_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
-                                 "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                                 screen, "-nolisten", "tcp", "-noreset"},
         "", pipeFds[1]);
     close(pipeFds[1]);
     const std::string number = readDisplayNumber(pipeFds[0]);

@@ -13,7 +13,8 @@ namespace tavrel::x11::test {
 // test's own that watches the root window. Everything it started ends with it.
 class XServer {
   public:
-    XServer();
+    // `screen` is Xvfb's WIDTHxHEIGHTxDEPTH.
+    explicit XServer(const std::string& screen = "1280x1024x24");
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;

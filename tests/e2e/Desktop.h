@@ -1,0 +1,94 @@
+#pragma once
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "XServer.h"
+
+namespace tavrel::e2e {
+
+using x11::test::ChildProcess;
+using x11::test::XServer;
+
+struct Geometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// A private desktop as a user meets it: an X server (one screen, or one wide screen split
+// into two monitors), optionally openbox and a tray host, and the user's hands on keyboard
+// and mouse through XTest. Everything it started ends with it.
+class Desktop {
+  public:
+    struct Options {
+        bool windowManager = true;
+        bool tray = false;
+        bool twoMonitors = false;
+    };
+    explicit Desktop(Options options);
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // Empty when everything came up; otherwise what did not.
+    const std::string& failure() const { return failure_; }
+    const std::string& display() const { return server_->display(); }
+    XServer& server() { return *server_; }
+    xcb_connection_t* connection() const { return server_->connection(); }
+
+    // The keyboard, by keysym names as xmodmap knows them ("Super_L", "Tab", "a").
+    void press(const std::string& key);
+    void release(const std::string& key);
+    void tap(const std::string& key);
+    void type(const std::string& text);  // lower-case ASCII letters, digits and spaces
+    std::uint8_t keycode(const std::string& key);
+    // Whether some client holds the Super+Tab grab (tries to take it, and gives it back).
+    bool superTabTaken();
+    // The server's keyboard auto-repeat for held keys.
+    bool setAutoRepeat(int delayMs, int ratePerSecond);
+    void movePointer(int x, int y);
+    void click(int x, int y);
+    // A round trip: every request and fake event before it has been handled by the server.
+    void sync() { server_->sync(); }
+
+    // Waits until `done()` holds, re-checking on every event of the desktop and at least
+    // every few milliseconds (pixels change without telling anyone). False at the timeout.
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+    xcb_window_t activeWindow();
+    // Asks the window manager to activate a window, as a pager would.
+    void activate(xcb_window_t window);
+    // The window manager's client windows, bottom to top.
+    std::vector<xcb_window_t> clientsStacked();
+    xcb_window_t inputFocus();
+    bool viewable(xcb_window_t window);
+    // The mapped override-redirect top-level windows of a process, front-most last.
+    std::vector<xcb_window_t> shownPopups(std::uint32_t pid);
+    std::optional<Geometry> geometry(xcb_window_t window);
+    // A process's viewable window inside another client's window (a tray icon), in root
+    // coordinates.
+    std::optional<Geometry> embeddedWindow(std::uint32_t pid);
+    // One column of a window's pixels (0xRRGGBB), top to bottom.
+    std::vector<std::uint32_t> column(xcb_window_t window, int x, int height);
+    // The monitors as RandR reports them.
+    std::vector<Geometry> monitors();
+
+  private:
+    std::optional<Geometry> embeddedWindowUnder(xcb_window_t parent, std::uint32_t pid);
+    void fakeKey(std::uint8_t type, const std::string& key);
+    std::uint32_t cardinal(xcb_window_t window, const std::string& property);
+
+    std::unique_ptr<XServer> server_;
+    std::unique_ptr<ChildProcess> tray_;
+    std::string failure_;
+};
+
+}  // namespace tavrel::e2e

@@ -130,6 +130,9 @@ void QtPanelSurface::makeKeyWindow() {
 
 void QtPanelSurface::orderOut() {
     current_->hide();
+    // Each showing starts from the top of its list: scrolling a new highlight into view from
+    // where the last switch left off could hide the front-most windows above it.
+    list().scrollToTop();
     if (keyboard_.release)
         keyboard_.release();
 }

@@ -1,5 +1,5 @@
 // Lists 300 windows of 10 client processes on a private Xvfb, with and without a window
-// manager: time and round trips per enumeration.
+// manager: time and round trips per enumeration, and per activation of one window.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -7,6 +7,7 @@
 
 #include "TestClient.h"
 #include "XServer.h"
+#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowServer.h"
@@ -93,6 +94,44 @@ void BM_Enumerate300WindowsUnderOpenbox(benchmark::State& state) {
     enumerate(state, desktop);
 }
 BENCHMARK(BM_Enumerate300WindowsUnderOpenbox)->Unit(benchmark::kMillisecond);
+
+// What a commit asks of the backend: the application's windows, the chosen one's title and
+// state, then raise and focus requests (the server's time for the latter is one more round
+// trip, outside the listing's count).
+void BM_ActivateOneOf300WindowsUnderOpenbox(benchmark::State& state) {
+    static Desktop desktop(true);
+    if (!desktop.windows) {
+        state.SkipWithError("no X server");
+        return;
+    }
+    X11Accessibility ax(*desktop.connection, *desktop.windows);
+    const AXElement application = ax.createApplication(desktop.clients.back()->pid());
+    const std::uint64_t roundTripsBefore = desktop.windows->roundTrips();
+    for (auto _ : state) {
+        Value windows;
+        ax.copyAttributeValue(application, kAXWindowsAttribute, windows);
+        const ElementList* list = valueAsElements(windows);
+        if (list == nullptr || list->empty()) {
+            state.SkipWithError("no windows listed");
+            return;
+        }
+        const AXElement& window = list->back();
+        Value title;
+        Value minimized;
+        ax.copyAttributeValue(window, kAXTitleAttribute, title);
+        ax.copyAttributeValue(window, kAXMinimizedAttribute, minimized);
+        ax.performAction(window, kAXRaiseAction);
+        bool settable = false;
+        if (ax.isAttributeSettable(window, kAXMainAttribute, settable) == kAXErrorSuccess &&
+            settable) {
+            ax.setAttributeValue(window, kAXMainAttribute, true);
+        }
+    }
+    state.counters["roundTrips"] =
+        static_cast<double>(desktop.windows->roundTrips() - roundTripsBefore) /
+        static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ActivateOneOf300WindowsUnderOpenbox)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tavrel::x11::test

@@ -100,9 +100,16 @@ TEST_P(ActivationTest, AWindowThatVanishedFailsQuietly) {
     ASSERT_EQ(windows.size(), 1u);
     ASSERT_EQ(app->command("destroy " + std::to_string(w)), "ok");
 
+    // Calls after a listing answer from it until the window's end is heard of; from then on
+    // every call fails.
     Accessibility& ax = platform_->accessibility();
     Value value;
-    EXPECT_EQ(ax.copyAttributeValue(windows[0], kAXTitleAttribute, value), kAXErrorCannotComplete);
+    ASSERT_TRUE(server_->waitUntil([&] {
+        return ax.copyAttributeValue(windows[0], kAXTitleAttribute, value) ==
+               kAXErrorCannotComplete;
+    }));
+    EXPECT_EQ(ax.copyAttributeValue(windows[0], kAXMinimizedAttribute, value),
+              kAXErrorCannotComplete);
     EXPECT_EQ(ax.performAction(windows[0], kAXRaiseAction), kAXErrorCannotComplete);
     EXPECT_EQ(ax.setAttributeValue(windows[0], kAXMinimizedAttribute, false),
               kAXErrorCannotComplete);
@@ -112,6 +119,58 @@ TEST_P(ActivationTest, AWindowThatVanishedFailsQuietly) {
               kAXErrorCannotComplete);
     EXPECT_TRUE(windowsOf(app->pid()).empty());
     EXPECT_TRUE(ax.isProcessTrusted());
+}
+
+TEST_P(ActivationTest, AnswersATitleChangedSinceTheListingAndStillActivates) {
+    auto app = client();
+    const xcb_window_t back = app->window("title=Before input=1");
+    const xcb_window_t front = app->window("title=Front input=1");
+    ASSERT_TRUE(waitForListed({back, front}, 2));
+    const ElementList windows = windowsOf(app->pid());
+    ASSERT_EQ(windows.size(), 2u);
+    ASSERT_EQ(windows[1].window, back);
+
+    ASSERT_EQ(app->command("title " + std::to_string(back) + " After"), "ok");
+    Accessibility& ax = platform_->accessibility();
+    Value title;
+    // Once the change is heard of, the old title is never answered again.
+    ASSERT_TRUE(server_->waitUntil([&] {
+        ax.copyAttributeValue(windows[1], kAXTitleAttribute, title);
+        const std::string* text = valueAsString(title);
+        return text != nullptr && *text == "After";
+    }));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(ax.copyAttributeValue(windows[1], kAXTitleAttribute, title), kAXErrorSuccess);
+        EXPECT_EQ(*valueAsString(title), "After");
+    }
+    ASSERT_EQ(ax.copyAttributeValue(windows[0], kAXTitleAttribute, title), kAXErrorSuccess);
+    EXPECT_EQ(*valueAsString(title), "Front");
+
+    activate(windows[1]);
+    EXPECT_TRUE(server_->waitUntil([&] { return inputFocus() == back; }));
+    if (managed()) {
+        EXPECT_TRUE(server_->waitUntil([&] { return activeWindow() == back; }));
+    }
+}
+
+TEST_P(ActivationTest, NoticesTheWindowManagerGoingAwayAfterTheListing) {
+    if (!managed())
+        GTEST_SKIP() << "needs a window manager";
+    auto app = client();
+    const xcb_window_t w = app->window("title=Orphan input=1");
+    const xcb_window_t newer = app->window("title=Newer input=1");
+    ASSERT_TRUE(waitForListed({w, newer}, 2));
+    const ElementList windows = windowsOf(app->pid());
+    ASSERT_EQ(windows.size(), 2u);
+    ASSERT_EQ(windows[1].window, w);
+
+    server_->stopWindowManager();
+    // Without the window manager nobody would act on its requests: the window is focused
+    // directly once its end is heard of.
+    EXPECT_TRUE(server_->waitUntil([&] {
+        activate(windows[1]);
+        return inputFocus() == w;
+    }));
 }
 
 INSTANTIATE_TEST_SUITE_P(X11, ActivationTest, ::testing::Bool(), managedName);

@@ -21,6 +21,8 @@ constexpr std::uint32_t kMaxClassItems = 256;
 constexpr std::uint32_t kMaxAtomItems = 64;
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kIconicState = 3;
+constexpr std::uint32_t kWatchedEvents =
+    XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
 WindowRole roleFrom(const std::optional<X11Property>& type, const Atoms& atoms) {
     if (!type)
@@ -80,6 +82,7 @@ std::optional<std::int32_t> pidFrom(std::uint32_t value) {
 struct X11WindowList::RootState {
     bool ok = false;
     std::optional<xcb_window_t> check;
+    std::optional<bool> lastCheckLive;  // whether the last listing's check window still is
     std::optional<std::vector<std::uint32_t>> stacking;
     std::optional<std::uint32_t> currentDesktop;
     std::vector<xcb_window_t> children;  // bottom to top
@@ -89,6 +92,10 @@ X11WindowList::X11WindowList(X11Connection& connection, const CompoundTextDecode
     : connection_(connection), decoder_(decoder) {
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_.get(), &xcb_res_id);
     hasXRes_ = res != nullptr && res->present != 0;
+    // A window manager that starts, or points the root at another check window, says so.
+    const std::uint32_t rootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK,
+                                 &rootEvents);
 }
 
 X11WindowList::RootState X11WindowList::readRoot() {
@@ -100,6 +107,10 @@ X11WindowList::RootState X11WindowList::readRoot() {
         X11Property::request(c, root, atoms._NET_CLIENT_LIST_STACKING, kMaxClients);
     const auto desktop = X11Property::request(c, root, atoms._NET_CURRENT_DESKTOP, 1);
     const auto tree = xcb_query_tree(c, root);
+    // The check window seldom changes: the last one is asked about in the same round trip.
+    std::optional<xcb_get_property_cookie_t> lastCheck;
+    if (checkWindow_ != XCB_WINDOW_NONE)
+        lastCheck = X11Property::request(c, checkWindow_, atoms._NET_SUPPORTING_WM_CHECK, 1);
     ++roundTrips_;
 
     RootState state;
@@ -116,19 +127,37 @@ X11WindowList::RootState X11WindowList::readRoot() {
         state.children.assign(children, children + std::max(count, 0));
     }
     state.ok = treeReply != nullptr;
+    if (lastCheck) {
+        const auto property = X11Property::read(c, *lastCheck);
+        state.lastCheckLive = property && property->firstCardinal(XCB_ATOM_WINDOW) == checkWindow_;
+    }
     return state;
 }
 
 bool X11WindowList::checkWindowIsLive(xcb_window_t check) {
     xcb_connection_t* c = connection_.get();
     const Atoms& atoms = connection_.atoms();
+    // Watched before it is read, so that its end cannot pass unnoticed.
+    xcb_change_window_attributes(c, check, XCB_CW_EVENT_MASK, &kWatchedEvents);
     const auto cookie = X11Property::request(c, check, atoms._NET_SUPPORTING_WM_CHECK, 1);
     ++roundTrips_;
     const auto property = X11Property::read(c, cookie);
     return property && property->firstCardinal(XCB_ATOM_WINDOW) == check;
 }
 
+bool X11WindowList::managedBy(const RootState& root) {
+    if (!root.check)
+        return false;
+    const bool live = *root.check == checkWindow_ && root.lastCheckLive
+                          ? *root.lastCheckLive
+                          : checkWindowIsLive(*root.check);
+    return live && root.stacking;
+}
+
 bool X11WindowList::windowManagerPresent() {
+    drainEvents();
+    if (managerKnown_ && last_)
+        return last_->managed;
     xcb_connection_t* c = connection_.get();
     const auto cookie = X11Property::request(c, connection_.root(),
                                              connection_.atoms()._NET_SUPPORTING_WM_CHECK, 1);
@@ -143,7 +172,7 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
     if (!root.ok || connection_.broken())
         return std::nullopt;
     WindowSnapshot result;
-    result.managed = root.check && root.stacking && checkWindowIsLive(*root.check);
+    result.managed = managedBy(root);
     std::vector<xcb_window_t> ids;
     if (result.managed) {
         ids.assign(root.stacking->rbegin(), root.stacking->rend());
@@ -153,11 +182,27 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
     result.windows = describe(ids, root.currentDesktop, result.managed);
     if (connection_.broken())
         return std::nullopt;
+    // Whatever was heard until the requests went out is in their answers.
     last_ = result;
+    changed_.clear();
+    checkWindow_ = root.check.value_or(XCB_WINDOW_NONE);
+    managerKnown_ = true;
     return result;
 }
 
+const ClientWindow* X11WindowList::listed(xcb_window_t id) const {
+    if (!last_ || changed_.contains(id))
+        return nullptr;
+    const auto& windows = last_->windows;
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [id](const ClientWindow& w) { return w.id == id; });
+    return found == windows.end() ? nullptr : &*found;
+}
+
 std::optional<ClientWindow> X11WindowList::window(xcb_window_t id) {
+    drainEvents();
+    if (const ClientWindow* w = listed(id))
+        return *w;
     auto found = describe({id}, std::nullopt, windowManagerPresent());
     if (found.empty())
         return std::nullopt;
@@ -189,15 +234,39 @@ X11WindowList::~X11WindowList() = default;
 
 void X11WindowList::handleEvent(const xcb_generic_event_t* event) {
     const std::uint8_t type = event->response_type & 0x7f;
+    const Atoms& atoms = connection_.atoms();
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        // Every property a description was read from is cached: others do not matter.
         const auto it = cache_.find(notify->window);
-        if (it != cache_.end())
-            it->second.properties.erase(notify->atom);
+        if (it != cache_.end() && it->second.properties.erase(notify->atom) != 0)
+            noteChange(notify->window);
+        // The root or the check window pointing elsewhere: a window manager came or went.
+        if (notify->atom == atoms._NET_SUPPORTING_WM_CHECK &&
+            (notify->window == connection_.root() || notify->window == checkWindow_)) {
+            managerKnown_ = false;
+        }
     } else if (type == XCB_DESTROY_NOTIFY) {
+        const xcb_window_t window =
+            reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
+        noteChange(window);
         // Window ids are reused: what was known of this one must not pass to the next.
-        cache_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+        cache_.erase(window);
+        if (window == checkWindow_)
+            managerKnown_ = false;
+    } else if (type == XCB_MAP_NOTIFY) {
+        noteChange(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
+    } else if (type == XCB_UNMAP_NOTIFY) {
+        noteChange(reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window);
+    } else if (type == XCB_REPARENT_NOTIFY) {
+        noteChange(reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window);
     }
+}
+
+void X11WindowList::noteChange(xcb_window_t id) {
+    // Only windows the cache knows can be listed, which bounds the set.
+    if (cache_.contains(id))
+        changed_.insert(id);
 }
 
 void X11WindowList::drainEvents() {
@@ -231,9 +300,7 @@ WindowCookies X11WindowList::requestWindow(xcb_window_t id, bool managed) {
     auto [entry, isNew] = cache_.try_emplace(id);
     if (isNew) {
         // Selected before anything is read, so that no later change goes unnoticed.
-        const std::uint32_t events =
-            XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &events);
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &kWatchedEvents);
     }
     WindowCookies k{};
     if (managed)

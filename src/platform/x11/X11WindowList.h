@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,9 +58,13 @@ class X11WindowList {
     std::optional<WindowSnapshot> snapshot();
     // The most recent listing, if any; look-ups right after a listing use it.
     const std::optional<WindowSnapshot>& lastSnapshot() const { return last_; }
-    // One window described afresh; nothing when it is gone.
+    // One window as the last listing described it while nothing has been heard of it since
+    // (its properties, map state and existence are followed by events), else described
+    // afresh; nothing when it is gone. Its place may be as old as the listing.
     std::optional<ClientWindow> window(xcb_window_t id);
     // Whether a live EWMH window manager runs: its check window exists and points to itself.
+    // The last listing's answer holds until the check window or the root's pointer to it
+    // changes; only then is the server asked.
     bool windowManagerPresent();
     // Round trips made so far, for measurements.
     std::uint64_t roundTrips() const { return roundTrips_; }
@@ -68,6 +73,9 @@ class X11WindowList {
     struct RootState;
     RootState readRoot();
     bool checkWindowIsLive(xcb_window_t check);
+    bool managedBy(const RootState& root);
+    const ClientWindow* listed(xcb_window_t id) const;
+    void noteChange(xcb_window_t id);
     std::vector<ClientWindow> describe(const std::vector<xcb_window_t>& ids,
                                        std::optional<std::uint32_t> currentDesktop, bool managed);
     struct CachedWindow;
@@ -87,6 +95,12 @@ class X11WindowList {
     // Properties of listed windows, kept until they change: a listing asks only for what
     // changed since the last one.
     std::map<xcb_window_t, CachedWindow> cache_;
+    // Listed windows heard of since the last listing: their description there may be old.
+    std::set<xcb_window_t> changed_;
+    // The check window the root named at the last listing, watched for its end.
+    xcb_window_t checkWindow_ = XCB_WINDOW_NONE;
+    // Whether the last listing's answer about the window manager still holds.
+    bool managerKnown_ = false;
 };
 
 }  // namespace tavrel::x11

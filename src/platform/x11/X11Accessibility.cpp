@@ -47,7 +47,9 @@ AXError X11Accessibility::copyAttributeValue(const AXElement& element, const std
 }
 
 AXError X11Accessibility::copyWindows(const AXElement& application, Value& value) {
-    const auto snapshot = windows_.snapshot();
+    // A commit asks right after the panel's listing: unless something changed since, that
+    // listing answers.
+    const auto snapshot = windows_.unchangedSnapshot();
     if (!snapshot)
         return kAXErrorCannotComplete;
     ElementList elements;

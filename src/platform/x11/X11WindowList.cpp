@@ -92,8 +92,10 @@ X11WindowList::X11WindowList(X11Connection& connection, const CompoundTextDecode
     : connection_(connection), decoder_(decoder) {
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_.get(), &xcb_res_id);
     hasXRes_ = res != nullptr && res->present != 0;
-    // A window manager that starts, or points the root at another check window, says so.
-    const std::uint32_t rootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // A window manager that starts, or points the root at another check window, says so;
+    // windows that come, go or change places among the root's children say so too.
+    const std::uint32_t rootEvents =
+        XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK,
                                  &rootEvents);
 }
@@ -168,9 +170,15 @@ bool X11WindowList::windowManagerPresent() {
 }
 
 std::optional<WindowSnapshot> X11WindowList::snapshot() {
+    // What was heard before the requests go out is in their answers; from then on anything
+    // heard may not be.
+    drainEvents();
+    listingCurrent_ = true;
     RootState root = readRoot();
-    if (!root.ok || connection_.broken())
+    if (!root.ok || connection_.broken()) {
+        listingCurrent_ = false;
         return std::nullopt;
+    }
     WindowSnapshot result;
     result.managed = managedBy(root);
     std::vector<xcb_window_t> ids;
@@ -180,14 +188,24 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
         ids.assign(root.children.rbegin(), root.children.rend());
     }
     result.windows = describe(ids, root.currentDesktop, result.managed);
-    if (connection_.broken())
+    if (connection_.broken()) {
+        listingCurrent_ = false;
         return std::nullopt;
+    }
     // Whatever was heard until the requests went out is in their answers.
     last_ = result;
     changed_.clear();
     checkWindow_ = root.check.value_or(XCB_WINDOW_NONE);
     managerKnown_ = true;
+    childrenAtListing_ = std::move(root.children);
     return result;
+}
+
+std::optional<WindowSnapshot> X11WindowList::unchangedSnapshot() {
+    drainEvents();
+    if (listingCurrent_ && managerKnown_ && last_ && !connection_.broken())
+        return last_;
+    return snapshot();
 }
 
 const ClientWindow* X11WindowList::listed(xcb_window_t id) const {
@@ -241,6 +259,7 @@ void X11WindowList::handleEvent(const xcb_generic_event_t* event) {
         const auto it = cache_.find(notify->window);
         if (it != cache_.end() && it->second.properties.erase(notify->atom) != 0)
             noteChange(notify->window);
+        noteRootChange(*notify);
         // The root or the check window pointing elsewhere: a window manager came or went.
         if (notify->atom == atoms._NET_SUPPORTING_WM_CHECK &&
             (notify->window == connection_.root() || notify->window == checkWindow_)) {
@@ -255,18 +274,59 @@ void X11WindowList::handleEvent(const xcb_generic_event_t* event) {
         if (window == checkWindow_)
             managerKnown_ = false;
     } else if (type == XCB_MAP_NOTIFY) {
-        noteChange(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
+        const auto* notify = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+        // Override-redirect windows (menus, tooltips, the panel) are never clients.
+        listingCurrent_ = listingCurrent_ && notify->override_redirect != 0;
+        noteChange(notify->window);
     } else if (type == XCB_UNMAP_NOTIFY) {
         noteChange(reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window);
     } else if (type == XCB_REPARENT_NOTIFY) {
-        noteChange(reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window);
+        const auto* notify = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+        listingCurrent_ = listingCurrent_ && notify->override_redirect != 0;
+        noteChange(notify->window);
+    } else if (type == XCB_CREATE_NOTIFY) {
+        // Even unmapped, a new child of the root may be an iconic client.
+        const auto* notify = reinterpret_cast<const xcb_create_notify_event_t*>(event);
+        listingCurrent_ = listingCurrent_ && notify->override_redirect != 0;
+    } else if (type == XCB_CONFIGURE_NOTIFY) {
+        noteRestack(*reinterpret_cast<const xcb_configure_notify_event_t*>(event));
+    } else if (type == XCB_CIRCULATE_NOTIFY) {
+        listingCurrent_ = false;
     }
 }
 
 void X11WindowList::noteChange(xcb_window_t id) {
     // Only windows the cache knows can be listed, which bounds the set.
-    if (cache_.contains(id))
+    if (cache_.contains(id)) {
         changed_.insert(id);
+        listingCurrent_ = false;
+    }
+}
+
+void X11WindowList::noteRootChange(const xcb_property_notify_event_t& notify) {
+    const Atoms& atoms = connection_.atoms();
+    if (notify.window == connection_.root() && (notify.atom == atoms._NET_CLIENT_LIST_STACKING ||
+                                                notify.atom == atoms._NET_CURRENT_DESKTOP ||
+                                                notify.atom == atoms._NET_SUPPORTING_WM_CHECK)) {
+        listingCurrent_ = false;
+    }
+}
+
+// Without a window manager the root's children, in their stacking order, are the listing:
+// one that took another place among them may change it, one that only moved or was resized
+// does not.
+void X11WindowList::noteRestack(const xcb_configure_notify_event_t& notify) {
+    if (notify.event != connection_.root() || notify.override_redirect != 0)
+        return;
+    const auto& children = childrenAtListing_;
+    const auto it = std::find(children.begin(), children.end(), notify.window);
+    if (it == children.end()) {
+        listingCurrent_ = false;
+        return;
+    }
+    const xcb_window_t below = it == children.begin() ? xcb_window_t{XCB_WINDOW_NONE} : *(it - 1);
+    if (notify.above_sibling != below)
+        listingCurrent_ = false;
 }
 
 void X11WindowList::drainEvents() {

@@ -56,6 +56,9 @@ class X11WindowList {
 
     // Nothing when the server is gone.
     std::optional<WindowSnapshot> snapshot();
+    // The last listing while nothing heard since could change which windows it holds, their
+    // order or their states (their geometry may be old), else a fresh one.
+    std::optional<WindowSnapshot> unchangedSnapshot();
     // The most recent listing, if any; look-ups right after a listing use it.
     const std::optional<WindowSnapshot>& lastSnapshot() const { return last_; }
     // One window as the last listing described it while nothing has been heard of it since
@@ -76,6 +79,8 @@ class X11WindowList {
     bool managedBy(const RootState& root);
     const ClientWindow* listed(xcb_window_t id) const;
     void noteChange(xcb_window_t id);
+    void noteRootChange(const xcb_property_notify_event_t& notify);
+    void noteRestack(const xcb_configure_notify_event_t& notify);
     std::vector<ClientWindow> describe(const std::vector<xcb_window_t>& ids,
                                        std::optional<std::uint32_t> currentDesktop, bool managed);
     struct CachedWindow;
@@ -101,6 +106,11 @@ class X11WindowList {
     xcb_window_t checkWindow_ = XCB_WINDOW_NONE;
     // Whether the last listing's answer about the window manager still holds.
     bool managerKnown_ = false;
+    // Whether nothing heard since the last listing could change its windows, their order or
+    // their states.
+    bool listingCurrent_ = false;
+    // The root's children at the last listing, bottom to top.
+    std::vector<xcb_window_t> childrenAtListing_;
 };
 
 }  // namespace tavrel::x11

@@ -7,7 +7,7 @@
 
 namespace tavrel::qt {
 namespace {
-// Only absolute paths count: the base directory specification says relative ones are invalid.
+// Only absolute paths count: under the XDG base directory rules a relative one is invalid.
 std::filesystem::path absoluteFromEnvironment(const char* name) {
     const char* value = std::getenv(name);
     if (!value)

@@ -490,12 +490,14 @@ void X11WindowList::applyClientPids(xcb_res_query_client_ids_cookie_t cookie,
     std::map<std::uint32_t, std::int32_t> pidByBase;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
          xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0 ||
+        // Which client the value is about, and what kind of value it is.
+        const auto& [owner, ownerValueLength] = *it.data;
+        if ((owner.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0 ||
             xcb_res_client_id_value_value_length(it.data) < 1) {
             continue;
         }
         if (const auto pid = pidFrom(*xcb_res_client_id_value_value(it.data)))
-            pidByBase[it.data->spec.client & ~idMask] = *pid;
+            pidByBase[owner.client & ~idMask] = *pid;
     }
     for (ClientWindow& w : windows) {
         if (w.pid)

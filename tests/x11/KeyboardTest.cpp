@@ -40,6 +40,16 @@ struct Recorder {
 
 class KeyboardTest : public X11Fixture {
   protected:
+    // Registers a monitor that keeps (and consumes) every key-down handed to it.
+    const std::vector<KeyboardEvent>& consumeMonitoredKeys() {
+        platform_->eventMonitors().addLocalMonitorForEventsMatchingMask(
+            NSEventMaskKeyDown, [this](KeyboardEvent* e) -> KeyboardEvent* {
+                monitored_.push_back(*e);
+                return nullptr;
+            });
+        return monitored_;
+    }
+
     void SetUp() override {
         X11Fixture::SetUp();
         if (HasFatalFailure())
@@ -90,6 +100,7 @@ class KeyboardTest : public X11Fixture {
     }
 
     std::unique_ptr<TestClient> app_;
+    std::vector<KeyboardEvent> monitored_;
     xcb_window_t target_ = XCB_WINDOW_NONE;
     Recorder recorder_;
 };
@@ -162,12 +173,7 @@ TEST_P(KeyboardTest, AFastSuperReleaseIsNotLost) {
 }
 
 TEST_P(KeyboardTest, KeysWhileSuperIsHeldReachTheMonitorsWithCodesAndText) {
-    std::vector<KeyboardEvent> monitored;
-    platform_->eventMonitors().addLocalMonitorForEventsMatchingMask(
-        NSEventMaskKeyDown, [&](KeyboardEvent* e) -> KeyboardEvent* {
-            monitored.push_back(*e);
-            return nullptr;
-        });
+    const std::vector<KeyboardEvent>& monitored = consumeMonitoredKeys();
     ASSERT_TRUE(createTap());
     key(kSuper, true);
     tap(kTab);
@@ -277,12 +283,7 @@ TEST_P(KeyboardTest, ASecondInstanceCannotTapAndGivesBackWhatItTook) {
 }
 
 TEST_P(KeyboardTest, FollowsKeymapChanges) {
-    std::vector<KeyboardEvent> monitored;
-    platform_->eventMonitors().addLocalMonitorForEventsMatchingMask(
-        NSEventMaskKeyDown, [&](KeyboardEvent* e) -> KeyboardEvent* {
-            monitored.push_back(*e);
-            return nullptr;
-        });
+    const std::vector<KeyboardEvent>& monitored = consumeMonitoredKeys();
     ASSERT_TRUE(createTap());
     // The a key now types q.
     const xcb_keysym_t q[] = {'q', 'Q', 'q', 'Q'};

@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
         });
         panels.setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                    [&x11] { x11->releaseKeyboard(); });
+        // The panel stays up until the window manager has acted on the activation.
+        x11->setActivationRequestedHandler(
+            [&panels](std::uint32_t window) { panels.activationRequested(window); });
         services.windowServer = &x11->windowServer();
         services.runningApplications = &x11->runningApplications();
         services.accessibility = &x11->accessibility();

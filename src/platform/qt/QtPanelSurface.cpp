@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRegion>
+#include <QTimer>
 #include <QTransform>
 #include <cmath>
+#include <cstdlib>
+#include <string_view>
 
 #include "platform/qt/NativePanelWindow.h"
 #include "platform/qt/QtXcb.h"
@@ -17,6 +20,8 @@ namespace {
 constexpr std::uint8_t kLeftButton = 1;
 constexpr std::uint8_t kWheelUp = 4;
 constexpr std::uint8_t kWheelDown = 5;
+// How long a hiding panel waits at most for the window manager to act on an activation.
+constexpr int kMostWaitForWindowManagerMs = 50;
 
 QRect outwardPixels(const QRectF& points, double ratio) {
     const QRectF scaled(points.topLeft() * ratio, points.size() * ratio);
@@ -26,7 +31,8 @@ QRect outwardPixels(const QRectF& points, double ratio) {
 
 QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                                PanelDataSource& dataSource, IconPixmapCache& icons,
-                               CompositorWatch& compositor, const KeyboardHandlers& keyboard)
+                               CompositorWatch& compositor, WindowActivations& activations,
+                               const KeyboardHandlers& keyboard)
     : PanelCanvasSurface(layout, {style.contentRect.size.width, style.contentRect.size.height},
                          dataSource, icons),
       connection_(qtXcbConnection()),
@@ -41,6 +47,15 @@ QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContent
     canvas().warmUp();
     QObject::connect(&compositor, &CompositorWatch::changed, &context_,
                      [this](bool active) { useTranslucentWindow(active); });
+    QObject::connect(&activations, &WindowActivations::requested, &context_,
+                     [this](std::uint32_t window) { activationRequested(window); });
+    if (connection_) {
+        constexpr std::string_view kName = "_NET_ACTIVE_WINDOW";
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection_, xcb_intern_atom(connection_, 0, kName.size(), kName.data()), nullptr);
+        activeWindowAtom_ = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+    }
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -69,6 +84,10 @@ void QtPanelSurface::setFrameOrigin(Point origin) {
 }
 
 void QtPanelSurface::orderFrontRegardless() {
+    if (!mapped_)
+        askActiveWindow();
+    hiding_ = false;
+    activating_.reset();
     shown_ = true;
     present();
 }
@@ -81,11 +100,13 @@ void QtPanelSurface::makeKeyWindow() {
 
 void QtPanelSurface::orderOut() {
     shown_ = false;
-    if (window_ && mapped_) {
-        window_->unmap();
-        window_->flush();
+    if (mapped_ && !hiding_) {
+        // Decided once the current event is handled: by then any activation it causes has
+        // been asked for.
+        hiding_ = true;
+        QMetaObject::invokeMethod(
+            &context_, [this] { finishHiding(); }, Qt::QueuedConnection);
     }
-    mapped_ = false;
     // Each showing starts from the top of its list: scrolling a new highlight into view from
     // where the last switch left off could hide the front-most windows above it.
     canvas().scrollToTop();
@@ -102,7 +123,17 @@ bool QtPanelSurface::nativeEventFilter(const QByteArray& eventType, void* messag
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const std::uint8_t type = event->response_type & 0x7f;
-    if (type != XCB_BUTTON_PRESS && type != XCB_BUTTON_RELEASE)
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+        if (notify->atom == activeWindowAtom_ && activeWindowAtom_ != XCB_ATOM_NONE) {
+            if (hiding_ && activating_)
+                unmap();
+            else if (shown_)
+                askActiveWindow();
+        }
+        return false;
+    }
+    if (!shown_ || (type != XCB_BUTTON_PRESS && type != XCB_BUTTON_RELEASE))
         return false;
     const auto* button = static_cast<const xcb_button_press_event_t*>(message);
     if (button->event != window_->id())
@@ -126,9 +157,10 @@ void QtPanelSurface::useTranslucentWindow(bool translucent) {
     auto next = NativePanelWindow::create(connection_, translucent);
     if (!next)
         return;
-    const bool shown = mapped_;
+    const bool shown = shown_ && mapped_;
     std::swap(window_, next);
     mapped_ = false;
+    hiding_ = false;
     canvas().setTranslucent(window_->translucent());
     image_ = QImage();
     if (shown)
@@ -138,14 +170,14 @@ void QtPanelSurface::useTranslucentWindow(bool translucent) {
 }
 
 void QtPanelSurface::presentLater() {
-    if (!mapped_ || presentPosted_)
+    if (!shown_ || !mapped_ || presentPosted_)
         return;
     presentPosted_ = true;
     QMetaObject::invokeMethod(
         &context_,
         [this] {
             presentPosted_ = false;
-            if (mapped_)
+            if (shown_ && mapped_)
                 present();
         },
         Qt::QueuedConnection);
@@ -187,6 +219,61 @@ double QtPanelSurface::devicePixelRatio() const {
     return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
 }
 
+// Asked without waiting: the answer is read when the panel hides, long after it came.
+void QtPanelSurface::askActiveWindow() {
+    if (!connection_ || activeWindowAtom_ == XCB_ATOM_NONE)
+        return;
+    if (activeWindowAsked_)
+        xcb_discard_reply(connection_, activeWindowAsked_->sequence);
+    const xcb_screen_t* screen = defaultXcbScreen(connection_);
+    if (!screen)
+        return;
+    activeWindowAsked_ =
+        xcb_get_property(connection_, 0, screen->root, activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1);
+    xcb_flush(connection_);
+}
+
+xcb_window_t QtPanelSurface::activeWindow() {
+    if (!activeWindowAsked_)
+        return XCB_WINDOW_NONE;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(connection_, *activeWindowAsked_, nullptr);
+    activeWindowAsked_.reset();
+    xcb_window_t active = XCB_WINDOW_NONE;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        active = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+    std::free(reply);
+    return active;
+}
+
+void QtPanelSurface::activationRequested(xcb_window_t window) {
+    if (hiding_)
+        activating_ = window;
+}
+
+void QtPanelSurface::finishHiding() {
+    if (!hiding_)
+        return;
+    // A window that is already active changes nothing the window manager would announce.
+    if (activating_ && *activating_ != activeWindow()) {
+        QTimer::singleShot(kMostWaitForWindowManagerMs, &context_, [this] { unmap(); });
+        return;
+    }
+    unmap();
+}
+
+void QtPanelSurface::unmap() {
+    if (!hiding_)
+        return;
+    hiding_ = false;
+    activating_.reset();
+    if (window_ && mapped_) {
+        window_->unmap();
+        window_->flush();
+    }
+    mapped_ = false;
+}
+
 QtPanelSurfaces::QtPanelSurfaces() = default;
 QtPanelSurfaces::~QtPanelSurfaces() = default;
 
@@ -194,7 +281,7 @@ std::unique_ptr<PanelSurface> QtPanelSurfaces::makePanel(const PanelWindowStyle&
                                                          const PanelContentLayout& layout,
                                                          PanelDataSource& dataSource) {
     return std::make_unique<QtPanelSurface>(style, layout, dataSource, icons_, compositor_,
-                                            keyboard_);
+                                            activations_, keyboard_);
 }
 
 }  // namespace tavrel::qt

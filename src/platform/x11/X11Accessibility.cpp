@@ -114,10 +114,14 @@ AXError X11Accessibility::setMinimized(xcb_window_t window, bool minimized) {
 AXError X11Accessibility::makeMain(xcb_window_t window) {
     if (!windows_.window(window))
         return kAXErrorCannotComplete;
-    const xcb_timestamp_t now = connection_.serverTime();
+    xcb_timestamp_t now = inputTime_ ? inputTime_() : xcb_timestamp_t{XCB_CURRENT_TIME};
+    if (now == XCB_CURRENT_TIME)
+        now = connection_.serverTime();
     if (windows_.windowManagerPresent()) {
         sendToWindowManager(window, connection_.atoms()._NET_ACTIVE_WINDOW,
                             {kSourcePager, now, XCB_WINDOW_NONE, 0, 0});
+        if (activationRequested_)
+            activationRequested_(window);
         return kAXErrorSuccess;
     }
     return check(

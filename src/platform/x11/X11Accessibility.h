@@ -1,6 +1,8 @@
 #pragma once
 #include <xcb/xcb.h>
 
+#include <functional>
+
 #include "platform/Accessibility.h"
 
 namespace tavrel::x11 {
@@ -30,6 +32,16 @@ class X11Accessibility final : public Accessibility {
     // There is nothing to prompt for.
     bool isProcessTrustedWithOptions(bool prompt) override;
 
+    // The time of the user's input being handled, XCB_CURRENT_TIME when none: a window made
+    // main carries it, and the server is asked for the time only without it.
+    void setInputTime(std::function<xcb_timestamp_t()> inputTime) {
+        inputTime_ = std::move(inputTime);
+    }
+    // Told each time the window manager has been asked to activate a window.
+    void setActivationRequestedHandler(std::function<void(xcb_window_t window)> handler) {
+        activationRequested_ = std::move(handler);
+    }
+
   private:
     AXError copyWindows(const AXElement& application, Value& value);
     AXError setMinimized(xcb_window_t window, bool minimized);
@@ -41,6 +53,8 @@ class X11Accessibility final : public Accessibility {
 
     X11Connection& connection_;
     X11WindowList& windows_;
+    std::function<xcb_timestamp_t()> inputTime_;
+    std::function<void(xcb_window_t)> activationRequested_;
 };
 
 }  // namespace tavrel::x11

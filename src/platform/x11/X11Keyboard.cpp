@@ -54,6 +54,16 @@ std::uint8_t xkbTypeOf(const xcb_generic_event_t* event) {
     return reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event)->xkbType;
 }
 
+// When the server saw a key or modifier event; XCB_CURRENT_TIME for any other.
+xcb_timestamp_t timeOf(const xcb_generic_event_t& event, std::uint8_t xkbEventBase) {
+    const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
+        return reinterpret_cast<const xcb_key_press_event_t&>(event).time;
+    if (xkbEventBase != 0 && type == xkbEventBase && xkbTypeOf(&event) == XCB_XKB_STATE_NOTIFY)
+        return reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event).time;
+    return XCB_CURRENT_TIME;
+}
+
 }  // namespace
 
 X11Keyboard::X11Keyboard(X11Connection& connection, X11EventMonitors& monitors)
@@ -210,6 +220,12 @@ void X11Keyboard::processEvents() {
 
 void X11Keyboard::handle(const xcb_generic_event_t* event) {
     const std::uint8_t type = event->response_type & 0x7f;
+    inputTime_ = timeOf(*event, xkbReady_ ? xkbEventBase_ : 0);
+    handleEvent(event, type);
+    inputTime_ = XCB_CURRENT_TIME;
+}
+
+void X11Keyboard::handleEvent(const xcb_generic_event_t* event, std::uint8_t type) {
     if (type == XCB_KEY_PRESS) {
         onKeyPress(*reinterpret_cast<const xcb_key_press_event_t*>(event));
     } else if (type == XCB_KEY_RELEASE) {

@@ -45,6 +45,9 @@ class X11Keyboard final : public EventTaps {
     bool grabKeyboard();
     // Lets go of the keyboard (the panel has hidden).
     void releaseKeyboard();
+    // The server time of the key event being handled now, so that what it causes (raising
+    // the chosen window) carries the user's own timestamp; XCB_CURRENT_TIME between events.
+    xcb_timestamp_t inputTime() const { return inputTime_; }
     // Called when a call from outside processEvents() has read events off the connection:
     // they wait in xcb's queue, where the connection's readiness no longer tells of them.
     void setQueuedEventsHandler(std::function<void()> handler) {
@@ -59,6 +62,7 @@ class X11Keyboard final : public EventTaps {
     void refreshKeymap();
     void readModifierState();
     void handle(const xcb_generic_event_t* event);
+    void handleEvent(const xcb_generic_event_t* event, std::uint8_t type);
     void onKeyPress(const xcb_key_press_event_t& press);
     void onKeyRelease(const xcb_key_release_event_t& release);
     void onModifiers(std::uint8_t mods);
@@ -82,6 +86,7 @@ class X11Keyboard final : public EventTaps {
     bool holdsKeyboard_ = false;
     std::uint64_t lastFlags_ = 0;
     bool processing_ = false;
+    xcb_timestamp_t inputTime_ = XCB_CURRENT_TIME;
     std::function<void()> queuedEvents_;
 };
 

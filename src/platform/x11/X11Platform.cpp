@@ -65,6 +65,9 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     accessibility_ = std::make_unique<X11Accessibility>(*connection_, *windowList_);
     eventMonitors_ = std::make_unique<X11EventMonitors>();
     keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
+    // A commit made by a key carries that key's time: asking the server for the time
+    // would cost a round trip while the window manager is busy.
+    accessibility_->setInputTime([this] { return keyboard_->inputTime(); });
     // The listing connection hears of changes to listed windows (and of errors of
     // requests nobody waits for, which need no answer).
     connection_->setEventHandler(
@@ -131,6 +134,10 @@ void X11Platform::setThemeIconLoader(
 
 void X11Platform::setConnectionLostHandler(std::function<void()> handler) {
     connectionLost_ = std::move(handler);
+}
+
+void X11Platform::setActivationRequestedHandler(std::function<void(std::uint32_t window)> handler) {
+    accessibility_->setActivationRequestedHandler(std::move(handler));
 }
 
 void X11Platform::watch(X11Connection& connection, std::function<void()> onEvents) {

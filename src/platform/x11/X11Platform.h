@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +55,8 @@ class X11Platform {
         std::function<Image(const std::string& iconName, int pixelSize)> loader);
     // Called once, on the main thread, when the X server has gone away.
     void setConnectionLostHandler(std::function<void()> handler);
+    // Called each time the window manager has been asked to activate a window, right after.
+    void setActivationRequestedHandler(std::function<void(std::uint32_t window)> handler);
 
   private:
     X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,

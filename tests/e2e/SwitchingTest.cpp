@@ -1,4 +1,8 @@
 // Switching as the user does it: hold Super, press Tab, move, let go.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "SessionFixture.h"
 
 namespace tavrel::e2e {
@@ -280,6 +284,33 @@ TEST_F(SwitchingTest, AWindowClosedWhileThePanelIsUpIsCommittedWithoutHarm) {
     EXPECT_EQ(session().rowsShown(), 2);
     ASSERT_TRUE(release());
     EXPECT_TRUE(session().waitForActive(stay));
+}
+
+// A terminal running a command, a browser loading a page: the highlighted window renames
+// itself while the panel is up, once or without pause, and is still the one switched to.
+TEST_F(SwitchingTest, AWindowRenamedWhileThePanelIsUpIsStillTheOneActivated) {
+    TestClient& client = newClient();
+    const auto w = windows(client, {"title=Before", "title=Front"});  // listed: Front, Before
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_TRUE(session().waitForHighlight(1));
+    ASSERT_EQ(client.command("title " + std::to_string(w[0]) + " After"), "ok");
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(w[0]));
+
+    // Now Front is behind; it renames itself a thousand times a second from before the
+    // switch opens until after it ends.
+    std::atomic<bool> renaming = true;
+    std::thread storm([&, renamer = session().client()] {
+        for (int i = 0; renaming; ++i) {
+            renamer->command("title " + std::to_string(w[1]) + " Step%20" + std::to_string(i));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    ASSERT_TRUE(openSwitcher());
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(w[1]));
+    renaming = false;
+    storm.join();
 }
 
 TEST_F(SwitchingTest, AnAutoRepeatStormOfTabLeavesTheHighlightWhereTheCountSays) {

@@ -1,5 +1,8 @@
 // Switching as the user does it: hold Super, press Tab, move, let go.
+#include <signal.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -311,6 +314,21 @@ TEST_F(SwitchingTest, AWindowRenamedWhileThePanelIsUpIsStillTheOneActivated) {
     EXPECT_TRUE(session().waitForActive(w[1]));
     renaming = false;
     storm.join();
+}
+
+// A client in another pid namespace, over ssh -X, or with a stale pid: no process here has
+// the pid its window claims, and the window is switched to all the same.
+TEST_F(SwitchingTest, AWindowWhosePidNamesNoProcessHereIsActivated) {
+    pid_t unused = 4000000;
+    while (kill(unused, 0) == 0 || errno != ESRCH)
+        --unused;
+    const xcb_window_t remote =
+        windows(newClient(), {"title=Remote pid=" + std::to_string(unused)})[0];
+    windows(newClient(), {"title=Front"});
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 2);
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(remote));
 }
 
 TEST_F(SwitchingTest, AnAutoRepeatStormOfTabLeavesTheHighlightWhereTheCountSays) {

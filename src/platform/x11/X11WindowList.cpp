@@ -21,6 +21,8 @@ constexpr std::uint32_t kMaxClassItems = 256;
 constexpr std::uint32_t kMaxAtomItems = 64;
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kIconicState = 3;
+// How deep under a top-level window its client may sit: a frame, a frame's wrapper, the client.
+constexpr int kMaxFrameDepth = 3;
 constexpr std::uint32_t kWatchedEvents =
     XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
@@ -182,11 +184,10 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
     WindowSnapshot result;
     result.managed = managedBy(root);
     std::vector<xcb_window_t> ids;
-    if (result.managed) {
+    if (result.managed)
         ids.assign(root.stacking->rbegin(), root.stacking->rend());
-    } else {
-        ids.assign(root.children.rbegin(), root.children.rend());
-    }
+    else
+        ids = clientsUnder(root.children);
     result.windows = describe(ids, root.currentDesktop, result.managed);
     if (connection_.broken()) {
         listingCurrent_ = false;
@@ -228,13 +229,12 @@ std::optional<ClientWindow> X11WindowList::window(xcb_window_t id) {
 }
 
 // What one listing asks about one window: its place and size always, and the properties
-// that the cache does not hold. Without a window manager the root's children are the
-// clients, with their geometry in root coordinates and their map state telling whether
-// they show; under one, the window manager's properties tell it.
+// that the cache does not hold. Without an EWMH window manager the clients' map state tells
+// whether they show; under one, the window manager's properties tell it.
 struct WindowCookies {
     std::optional<xcb_get_window_attributes_cookie_t> attributes;
     xcb_get_geometry_cookie_t geometry;
-    std::optional<xcb_translate_coordinates_cookie_t> position;
+    xcb_translate_coordinates_cookie_t position;
     std::vector<std::pair<xcb_atom_t, xcb_get_property_cookie_t>> properties;
 };
 
@@ -329,6 +329,48 @@ void X11WindowList::noteRestack(const xcb_configure_notify_event_t& notify) {
         listingCurrent_ = false;
 }
 
+// Without a trusted EWMH list the root's children are frames under a window manager (one that
+// keeps no such list, or one whose check window a client has spoiled) and the clients
+// themselves without one. The client is the window carrying WM_STATE, the top-level itself or
+// the first found under it level by level (ICCCM 4.1.3.1); a top-level with none under it is
+// its own client. Each level's requests go out together.
+std::vector<xcb_window_t> X11WindowList::clientsUnder(const std::vector<xcb_window_t>& topLevels) {
+    xcb_connection_t* c = connection_.get();
+    const xcb_atom_t wmState = connection_.atoms().WM_STATE;
+    std::vector<xcb_window_t> clients(topLevels.rbegin(), topLevels.rend());  // front to back
+    std::vector<bool> found(clients.size(), false);
+    // The windows to look at next, each with the place of its top-level.
+    std::vector<std::pair<std::size_t, xcb_window_t>> level;
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        level.emplace_back(i, clients[i]);
+    for (int depth = 0; depth <= kMaxFrameDepth && !level.empty(); ++depth) {
+        std::vector<std::pair<xcb_get_property_cookie_t, xcb_query_tree_cookie_t>> cookies;
+        cookies.reserve(level.size());
+        for (const auto& [top, w] : level)
+            cookies.emplace_back(X11Property::request(c, w, wmState, 1), xcb_query_tree(c, w));
+        ++roundTrips_;
+        std::vector<std::pair<std::size_t, xcb_window_t>> next;
+        for (std::size_t k = 0; k < level.size(); ++k) {
+            const auto [top, w] = level[k];
+            const bool carries = X11Property::read(c, cookies[k].first).has_value();
+            Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookies[k].second, nullptr));
+            if (carries && !found[top]) {
+                clients[top] = w;
+                found[top] = true;
+            }
+            if (found[top] || !tree)
+                continue;
+            const xcb_window_t* children = xcb_query_tree_children(tree.get());
+            const int count = xcb_query_tree_children_length(tree.get());
+            for (int j = 0; j < count && next.size() < kMaxClients; ++j)
+                next.emplace_back(top, children[j]);
+        }
+        std::erase_if(next, [&](const auto& candidate) { return found[candidate.first]; });
+        level = std::move(next);
+    }
+    return clients;
+}
+
 void X11WindowList::drainEvents() {
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
         handleEvent(event.get());
@@ -363,9 +405,9 @@ WindowCookies X11WindowList::requestWindow(xcb_window_t id, bool managed) {
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &kWatchedEvents);
     }
     WindowCookies k{};
-    if (managed)
-        k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
-    else
+    // A client inside a frame is placed by its frame.
+    k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
+    if (!managed)
         k.attributes = xcb_get_window_attributes(c, id);
     k.geometry = xcb_get_geometry(c, id);
     const std::pair<xcb_atom_t, std::uint32_t> wanted[] = {
@@ -389,9 +431,8 @@ std::optional<ClientWindow> X11WindowList::readWindow(xcb_window_t id, const Win
     if (k.attributes)
         attributes.reset(xcb_get_window_attributes_reply(c, *k.attributes, nullptr));
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, k.geometry, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> position;
-    if (k.position)
-        position.reset(xcb_translate_coordinates_reply(c, *k.position, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> position(
+        xcb_translate_coordinates_reply(c, k.position, nullptr));
     CachedWindow& cached = cache_[id];
     for (const auto& [atom, cookie] : k.properties)
         cached.properties.insert_or_assign(atom, X11Property::read(c, cookie));

@@ -81,6 +81,7 @@ class X11WindowList {
     void noteChange(xcb_window_t id);
     void noteRootChange(const xcb_property_notify_event_t& notify);
     void noteRestack(const xcb_configure_notify_event_t& notify);
+    std::vector<xcb_window_t> clientsUnder(const std::vector<xcb_window_t>& topLevels);
     std::vector<ClientWindow> describe(const std::vector<xcb_window_t>& ids,
                                        std::optional<std::uint32_t> currentDesktop, bool managed);
     struct CachedWindow;

@@ -82,26 +82,31 @@ TEST_P(HostileTest, DecodesCompoundTextTitlesOfAStockClient) {
     EXPECT_EQ(*title, "Grüße Привет");
 }
 
-// Any client can point the root at a check window that does not exist. Whatever window
-// manager runs goes on framing its clients, and they are found behind their frames and
-// switched to all the same.
-TEST_P(HostileTest, ACheckWindowThatDoesNotExistHidesNoWindow) {
+// Any client can point the root at a check window that does not exist, or take the pointer
+// away. Whatever window manager runs goes on framing its clients, and they are found behind
+// their frames and switched to all the same.
+TEST_P(HostileTest, ASpoiledWindowManagerCheckHidesNoWindow) {
     auto app = client();
     const xcb_window_t back = app->window("title=Back");
     const xcb_window_t front = app->window("title=Front");
     ASSERT_TRUE(waitForListed({back, front}, 2));
     xcb_connection_t* c = server_->connection();
+    const xcb_atom_t check = server_->atom("_NET_SUPPORTING_WM_CHECK");
     const xcb_window_t nowhere = xcb_generate_id(c);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, server_->root(),
-                        server_->atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 32, 1,
-                        &nowhere);
-    server_->sync();
-    ASSERT_FALSE(server_->windowManagerRuns());
-
-    const auto records = listed({back, front});
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(titleOf({records[0]}), "Front");
-    EXPECT_EQ(titleOf({records[1]}), "Back");
+    for (const bool removed : {false, true}) {
+        if (removed) {
+            xcb_delete_property(c, server_->root(), check);
+        } else {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, server_->root(), check, XCB_ATOM_WINDOW,
+                                32, 1, &nowhere);
+        }
+        server_->sync();
+        ASSERT_FALSE(server_->windowManagerRuns());
+        const auto records = listed({back, front});
+        ASSERT_EQ(records.size(), 2u) << (removed ? "removed" : "nowhere");
+        EXPECT_EQ(titleOf({records[0]}), "Front");
+        EXPECT_EQ(titleOf({records[1]}), "Back");
+    }
     Accessibility& ax = platform_->accessibility();
     const AXElement chosen{AXElement::Kind::window, app->pid(), back};
     EXPECT_EQ(ax.performAction(chosen, kAXRaiseAction), kAXErrorSuccess);

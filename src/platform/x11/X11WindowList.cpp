@@ -73,6 +73,19 @@ void readState(const std::optional<X11Property>& state, const std::optional<X11P
         window.hidden |= wmState->firstCardinal(atoms.WM_STATE) == kIconicState;
 }
 
+// ICCCM: the window manager of a screen owns the selection WM_S<screen number>.
+xcb_atom_t windowManagerSelection(xcb_connection_t* c, xcb_window_t root) {
+    int screen = 0;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem > 0 && it.data->root != root;
+         xcb_screen_next(&it)) {
+        ++screen;
+    }
+    const std::string name = "WM_S" + std::to_string(screen);
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
 std::optional<std::int32_t> pidFrom(std::uint32_t value) {
     if (value == 0 || value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
@@ -84,6 +97,9 @@ std::optional<std::int32_t> pidFrom(std::uint32_t value) {
 struct X11WindowList::RootState {
     bool ok = false;
     std::optional<xcb_window_t> check;
+    // Some window manager says it runs (owns the screen's selection or named a check window),
+    // whether or not it can be trusted.
+    bool managerClaimed = false;
     std::optional<bool> lastCheckLive;  // whether the last listing's check window still is
     std::optional<std::vector<std::uint32_t>> stacking;
     std::optional<std::uint32_t> currentDesktop;
@@ -94,6 +110,7 @@ X11WindowList::X11WindowList(X11Connection& connection, const CompoundTextDecode
     : connection_(connection), decoder_(decoder) {
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_.get(), &xcb_res_id);
     hasXRes_ = res != nullptr && res->present != 0;
+    managerSelection_ = windowManagerSelection(connection_.get(), connection_.root());
     // A window manager that starts, or points the root at another check window, says so;
     // windows that come, go or change places among the root's children say so too.
     const std::uint32_t rootEvents =
@@ -111,6 +128,7 @@ X11WindowList::RootState X11WindowList::readRoot() {
         X11Property::request(c, root, atoms._NET_CLIENT_LIST_STACKING, kMaxClients);
     const auto desktop = X11Property::request(c, root, atoms._NET_CURRENT_DESKTOP, 1);
     const auto tree = xcb_query_tree(c, root);
+    const auto selectionOwner = xcb_get_selection_owner(c, managerSelection_);
     // The check window seldom changes: the last one is asked about in the same round trip.
     std::optional<xcb_get_property_cookie_t> lastCheck;
     if (checkWindow_ != XCB_WINDOW_NONE)
@@ -118,8 +136,13 @@ X11WindowList::RootState X11WindowList::readRoot() {
     ++roundTrips_;
 
     RootState state;
-    if (auto p = X11Property::read(c, check))
+    if (auto p = X11Property::read(c, check)) {
         state.check = p->firstCardinal(XCB_ATOM_WINDOW);
+        state.managerClaimed = true;
+    }
+    Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, selectionOwner, nullptr));
+    state.managerClaimed |= owner && owner->owner != XCB_WINDOW_NONE;
     if (auto p = X11Property::read(c, stacking))
         state.stacking = p->cardinals(XCB_ATOM_WINDOW);
     if (auto p = X11Property::read(c, desktop))
@@ -186,8 +209,10 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
     std::vector<xcb_window_t> ids;
     if (result.managed)
         ids.assign(root.stacking->rbegin(), root.stacking->rend());
-    else
+    else if (root.managerClaimed)
         ids = clientsUnder(root.children);
+    else
+        ids.assign(root.children.rbegin(), root.children.rend());
     result.windows = describe(ids, root.currentDesktop, result.managed);
     if (connection_.broken()) {
         listingCurrent_ = false;
@@ -329,11 +354,11 @@ void X11WindowList::noteRestack(const xcb_configure_notify_event_t& notify) {
         listingCurrent_ = false;
 }
 
-// Without a trusted EWMH list the root's children are frames under a window manager (one that
-// keeps no such list, or one whose check window a client has spoiled) and the clients
-// themselves without one. The client is the window carrying WM_STATE, the top-level itself or
-// the first found under it level by level (ICCCM 4.1.3.1); a top-level with none under it is
-// its own client. Each level's requests go out together.
+// Without a trusted EWMH list, under a window manager that keeps no such list or whose check
+// window a client has spoiled, the root's children may be frames. The client is the window
+// carrying WM_STATE, the top-level itself or the first found under it level by level (ICCCM
+// 4.1.3.1); a top-level with none under it is its own client. Each level's requests go out
+// together. With no sign of a window manager at all the root's children are the clients.
 std::vector<xcb_window_t> X11WindowList::clientsUnder(const std::vector<xcb_window_t>& topLevels) {
     xcb_connection_t* c = connection_.get();
     const xcb_atom_t wmState = connection_.atoms().WM_STATE;

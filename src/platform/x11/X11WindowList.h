@@ -96,6 +96,7 @@ class X11WindowList {
     X11Connection& connection_;
     const CompoundTextDecoder* decoder_;
     bool hasXRes_ = false;
+    xcb_atom_t managerSelection_ = XCB_ATOM_NONE;
     std::uint64_t roundTrips_ = 0;
     std::optional<WindowSnapshot> last_;
     // Properties of listed windows, kept until they change: a listing asks only for what

@@ -181,7 +181,7 @@ void X11Keyboard::windowManagerChanged() {
 
 void X11Keyboard::retryIfFree() {
     if (!retry_ || callback_ != nullptr || !refusedModifiers_ || !keymap_ ||
-        !keymap_->tabKeycode()) {
+        !keymap_->tabKeycode() || connection_.broken()) {
         retryTimer_.stop();
         return;
     }

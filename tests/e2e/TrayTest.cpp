@@ -1,4 +1,5 @@
 // The tray icon and its menu, in a tray host.
+#include <cstdlib>
 #include <utility>
 
 #include "SessionFixture.h"
@@ -9,12 +10,40 @@ namespace {
 // A highlighted entry's band, top and bottom, in a column of the menu.
 using Band = std::pair<int, int>;
 
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kWhite = 0xffffff;
+// A symbol that shows has at least this many pixels unlike the tray: a few dozen at 22 pixels.
+constexpr int kVisiblePixels = 20;
+
+bool farApart(std::uint32_t a, std::uint32_t b) {
+    for (const int shift : {0, 8, 16}) {
+        if (std::abs(static_cast<int>((a >> shift) & 0xff) -
+                     static_cast<int>((b >> shift) & 0xff)) > 96)
+            return true;
+    }
+    return false;
+}
+
 class TrayTest : public SessionTest {
   protected:
-    static void SetUpTestSuite() { startSession({.tray = true}); }
+    // The tray comes up three seconds after tavrel, on a black background.
+    static void SetUpTestSuite() {
+        startSession({.tray = true, .trayDelayMs = 3000, .trayBackground = kBlack});
+    }
     static void TearDownTestSuite() { endSession(); }
 
     std::uint32_t pid() { return static_cast<std::uint32_t>(tavrel().pid()); }
+
+    // How many pixels of the tray icon stand out from the tray's background.
+    int pixelsStandingOut(std::uint32_t background) {
+        const auto icon = desktop().embeddedWindow(pid());
+        if (!icon)
+            return 0;
+        int count = 0;
+        for (const std::uint32_t pixel : desktop().screenPixels(*icon))
+            count += farApart(pixel, background) ? 1 : 0;
+        return count;
+    }
 
     // Clicks the tray icon and answers the menu that opens. Right after another client took
     // the focus, a first click on the tray can go by without a menu under openbox (seen here,
@@ -65,6 +94,16 @@ class TrayTest : public SessionTest {
         return top < 0 ? std::nullopt : std::optional<Band>({top, bottom});
     }
 };
+
+// A tray of any colour, started after tavrel and restarted: the icon moves into it and shows.
+TEST_F(TrayTest, TheIconShowsInATrayThatCameLateOnBlackAndAfterARestartOnWhite) {
+    EXPECT_TRUE(desktop().waitUntil([&] { return pixelsStandingOut(kBlack) >= kVisiblePixels; }))
+        << pixelsStandingOut(kBlack) << " pixels of the icon show on black";
+    ASSERT_TRUE(desktop().startTray(kWhite));
+    EXPECT_TRUE(desktop().waitUntil([&] { return pixelsStandingOut(kWhite) >= kVisiblePixels; }))
+        << pixelsStandingOut(kWhite) << " pixels of the icon show on white";
+    rememberDesktopClients();
+}
 
 TEST_F(TrayTest, TheMenuHasThreeCommandsSeparatedByTwoLines) {
     const xcb_window_t menu = openMenu();

@@ -17,6 +17,7 @@
 #include "platform/qt/QtScreens.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWorkspace.h"
+#include "platform/qt/TerminationSignals.h"
 #include "platform/qt/ThemeIcons.h"
 #include "platform/x11/X11Platform.h"
 
@@ -28,6 +29,12 @@ namespace {
 void chooseX11OrHeadless() {
     const char* display = std::getenv("DISPLAY");
     setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
+}
+
+// Ends the program like "Quit tavrel", saying why in the log first.
+void quitBecause(const std::string& reason) {
+    tavrel::TavrelLog::shared().line(reason + "; quitting");
+    tavrel::terminateApplication();
 }
 
 }  // namespace
@@ -69,11 +76,7 @@ int main(int argc, char** argv) {
         x11->setDevicePixelRatio(qtApplication.devicePixelRatio());
         x11->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
         // The desktop went away: nothing left to switch, so end like a quit, log written out.
-        x11->setConnectionLostHandler([&application] {
-            tavrel::TavrelLog::shared().line("X11 connection lost; quitting");
-            tavrel::TavrelLog::shared().drain();
-            application.terminate();
-        });
+        x11->setConnectionLostHandler([] { quitBecause("X11 connection lost"); });
         panels.setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                    [&x11] { x11->releaseKeyboard(); });
         services.windowServer = &x11->windowServer();
@@ -82,6 +85,9 @@ int main(int argc, char** argv) {
         services.eventTaps = &x11->eventTaps();
         services.eventMonitors = &x11->eventMonitors();
     }
+    // A desktop without a tray can still end the program cleanly: kill, or Ctrl+C in a terminal.
+    const tavrel::qt::TerminationSignals terminationSignals(
+        mainLoop, [](const char* name) { quitBecause(std::string(name) + " received"); });
     tavrel::installPlatform(services);
     return tavrel::runApplication();
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "SessionFixture.h"
+#include "TavrelProcess.h"
 
 namespace tavrel::e2e {
 namespace {
@@ -159,6 +160,28 @@ TEST_F(TrayTest, ZQuitEndsTheProgramWithItsLogWrittenOut) {
     ASSERT_TRUE(status) << "tavrel is still running";
     EXPECT_EQ(*status, 0);
     EXPECT_EQ(tavrel().logCount(kReleaseLine), released + 2);
+}
+
+// A desktop whose only tray is a StatusNotifier host on the session bus, come after tavrel and
+// then restarted: the icon registers with it each time.
+TEST(StatusNotifierTest, TheIconRegistersWithAHostThatComesLateAndAfterItRestarts) {
+    Desktop desktop({.windowManager = false});
+    ASSERT_EQ(desktop.failure(), "");
+    ChildProcess bus({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, "");
+    const std::optional<std::string> address = bus.readLine();
+    ASSERT_TRUE(address && !address->empty()) << "dbus-daemon did not start";
+    const std::string onBus = "DBUS_SESSION_BUS_ADDRESS=" + *address;
+    TemporaryFolder state;
+    TavrelProcess tavrel(desktop.display(), state.path(), {onBus});
+    ASSERT_TRUE(tavrel.waitForLaunch());
+    for (const char* host : {"a host that comes late", "the same host restarted"}) {
+        ChildProcess watcher({"env", onBus, TAVREL_SNIWATCHER_PATH}, "");
+        ASSERT_EQ(watcher.readLine(), "ready") << host;
+        const std::optional<std::string> item = watcher.readLine(10000);
+        ASSERT_TRUE(item) << "no item registered with " << host;
+        EXPECT_EQ(item->rfind("item ", 0), 0u) << *item;
+    }
+    EXPECT_TRUE(tavrel.running());
 }
 
 }  // namespace

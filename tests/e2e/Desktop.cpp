@@ -56,7 +56,19 @@ Desktop::Desktop(Options options) {
 }
 
 bool Desktop::startTray(std::optional<std::uint32_t> background) {
-    tray_.reset();
+    const xcb_atom_t selection = server_->atom("_NET_SYSTEM_TRAY_S0");
+    const auto owner = [&] {
+        Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            connection(), xcb_get_selection_owner(connection(), selection), nullptr));
+        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    };
+    if (tray_) {
+        // The server lets go of the old tray's selection when it sees its connection close.
+        const xcb_window_t old = owner();
+        tray_.reset();
+        if (!waitUntil([&] { return owner() != old; }))
+            return false;
+    }
     std::vector<std::string> argv{"trayer",      "--edge",  "top",      "--align", "right",
                                   "--widthtype", "request", "--height", "24"};
     if (background) {
@@ -68,12 +80,7 @@ bool Desktop::startTray(std::optional<std::uint32_t> background) {
         argv.emplace_back(tint);
     }
     tray_ = std::make_unique<ChildProcess>(argv, display());
-    const xcb_atom_t selection = server_->atom("_NET_SYSTEM_TRAY_S0");
-    return waitUntil([&] {
-        Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-            connection(), xcb_get_selection_owner(connection(), selection), nullptr));
-        return owner && owner->owner != XCB_WINDOW_NONE;
-    });
+    return waitUntil([&] { return owner() != XCB_WINDOW_NONE; });
 }
 
 Desktop::~Desktop() {

@@ -35,16 +35,19 @@ class TrayTest : public SessionTest {
 
     std::uint32_t pid() { return static_cast<std::uint32_t>(tavrel().pid()); }
 
-    // How many pixels of the tray icon stand out from the tray's background.
-    int pixelsStandingOut(std::uint32_t background) {
+    // Whether the tray icon is on screen on a tray of `background` and shows on it: the tray's
+    // colour around the symbol (so the tray is painted), and enough of the symbol unlike it.
+    bool iconShowsOn(std::uint32_t background) {
         const auto icon = desktop().embeddedWindow(pid());
         if (!icon)
-            return 0;
-        int count = 0;
+            return false;
+        int tray = 0, symbol = 0;
         for (const std::uint32_t pixel : desktop().screenPixels(*icon))
-            count += farApart(pixel, background) ? 1 : 0;
-        return count;
+            ++(farApart(pixel, background) ? symbol : tray);
+        lastSymbolPixels_ = symbol;
+        return tray >= kVisiblePixels && symbol >= kVisiblePixels;
     }
+    int lastSymbolPixels_ = 0;
 
     // Clicks the tray icon and answers the menu that opens. Right after another client took
     // the focus, a first click on the tray can go by without a menu under openbox (seen here,
@@ -98,11 +101,11 @@ class TrayTest : public SessionTest {
 
 // A tray of any colour, started after tavrel and restarted: the icon moves into it and shows.
 TEST_F(TrayTest, TheIconShowsInATrayThatCameLateOnBlackAndAfterARestartOnWhite) {
-    EXPECT_TRUE(desktop().waitUntil([&] { return pixelsStandingOut(kBlack) >= kVisiblePixels; }))
-        << pixelsStandingOut(kBlack) << " pixels of the icon show on black";
+    EXPECT_TRUE(desktop().waitUntil([&] { return iconShowsOn(kBlack); }))
+        << lastSymbolPixels_ << " pixels of the icon show on black";
     ASSERT_TRUE(desktop().startTray(kWhite));
-    EXPECT_TRUE(desktop().waitUntil([&] { return pixelsStandingOut(kWhite) >= kVisiblePixels; }))
-        << pixelsStandingOut(kWhite) << " pixels of the icon show on white";
+    EXPECT_TRUE(desktop().waitUntil([&] { return iconShowsOn(kWhite); }))
+        << lastSymbolPixels_ << " pixels of the icon show on white";
     rememberDesktopClients();
 }
 

@@ -3,12 +3,50 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
-#include "platform/qt/QtX11.h"
-
 namespace tavrel::qt {
+
+namespace {
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+int defaultScreenNumber() {
+    char* host = nullptr;
+    int display = 0;
+    int screen = 0;
+    const bool parsed = xcb_parse_display(nullptr, &host, &display, &screen) != 0;
+    std::free(host);
+    return parsed ? screen : 0;
+}
+
+xcb_window_t rootOf(xcb_connection_t* connection, int screenNumber) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i) {
+        if (i == screenNumber)
+            return it.data->root;
+    }
+    return XCB_NONE;
+}
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name) {
+    ReplyPtr<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data()),
+            nullptr),
+        &std::free);
+    return reply ? reply->atom : XCB_NONE;
+}
+}  // namespace
 
 CompositorWatch::CompositorWatch() {
     if (watch())
@@ -45,7 +83,14 @@ bool CompositorWatch::watch() {
 }
 
 bool CompositorWatch::ownerPresent() {
-    return selectionOwner(connection_, selection_) != XCB_NONE;
+    if (!connection_ || selection_ == XCB_NONE)
+        return false;
+    xcb_connection_t* connection = connection_;
+    ReplyPtr<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection_),
+                                      nullptr),
+        &std::free);
+    return reply && reply->owner != XCB_NONE;
 }
 
 bool CompositorWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

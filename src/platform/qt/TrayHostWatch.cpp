@@ -7,9 +7,12 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
-#include "platform/qt/QtX11.h"
+#include "platform/qt/QtXcb.h"
+#include "platform/qt/QtXcbAtoms.h"
 
 namespace tavrel::qt {
 namespace {
@@ -21,7 +24,7 @@ const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 // red, green, blue triples in 32-bit items; the first one is the colour of plain icons.
 std::optional<QColor> normalColour(xcb_connection_t* connection, xcb_window_t tray,
                                    xcb_atom_t property) {
-    XReply<xcb_get_property_reply_t> reply(
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
         xcb_get_property_reply(
             connection, xcb_get_property(connection, 0, tray, property, XCB_ATOM_CARDINAL, 0, 12),
             nullptr),
@@ -49,13 +52,13 @@ TrayHostWatch::~TrayHostWatch() {
 }
 
 void TrayHostWatch::watchXEmbed() {
-    connection_ = qtConnection();
+    connection_ = qtXcbConnection();
     if (!connection_)
         return;
     selection_ =
-        internAtom(connection_, "_NET_SYSTEM_TRAY_S" + std::to_string(defaultScreenNumber()));
-    manager_ = internAtom(connection_, "MANAGER");
-    colours_ = internAtom(connection_, "_NET_SYSTEM_TRAY_COLORS");
+        internXcbAtom(connection_, "_NET_SYSTEM_TRAY_S" + std::to_string(defaultXcbScreenNumber()));
+    manager_ = internXcbAtom(connection_, "MANAGER");
+    colours_ = internXcbAtom(connection_, "_NET_SYSTEM_TRAY_COLORS");
     // Qt listens to the root's structure events for its own tray support, so a new tray's
     // MANAGER message reaches the filter.
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -63,7 +66,7 @@ void TrayHostWatch::watchXEmbed() {
 }
 
 void TrayHostWatch::readXEmbedTray() {
-    xembedTray_ = selectionOwner(connection_, selection_);
+    xembedTray_ = xcbSelectionOwner(connection_, selection_);
     iconColour_ =
         xembedTray_ == XCB_NONE ? std::nullopt : normalColour(connection_, xembedTray_, colours_);
 }

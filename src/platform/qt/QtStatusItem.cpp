@@ -39,8 +39,7 @@ void QtStatusItem::setButtonImage(std::optional<SymbolImage> image) {
     if (!hasButton())
         return;
     image_ = std::move(image);
-    wanted_ = true;
-    showButton();
+    wantButton();
 }
 
 void QtStatusItem::setButtonImageTemplate(bool isTemplate) {
@@ -64,10 +63,7 @@ void QtStatusItem::setMenu(std::vector<MenuEntry> entries) {
         if (entry.action)
             connect(action, &QAction::triggered, this, [action = entry.action] { action(); });
     }
-    if (hasButton()) {
-        wanted_ = true;
-        showButton();
-    }
+    wantButton();
 }
 
 bool QtStatusItem::eventFilter(QObject* watched, QEvent* event) {
@@ -94,6 +90,14 @@ void QtStatusItem::paintImage() {
         tray_->setIcon(StackSymbol::icon(text, StackSymbol::contrastingOutline(text)));
     }
     tray_->setToolTip(QString::fromStdString(image_->accessibilityDescription));
+}
+
+// Given something to show, the item shows it as soon as a tray host is there.
+void QtStatusItem::wantButton() {
+    if (!hasButton())
+        return;
+    wanted_ = true;
+    showButton();
 }
 
 // The icon is made once a tray host is there: Qt decides between XEmbed and StatusNotifier

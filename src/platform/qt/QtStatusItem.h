@@ -37,6 +37,7 @@ class QtStatusItem final : public QObject, public StatusItem {
 
   private:
     void paintImage();
+    void wantButton();
     void showButton();
     void openMenu();
 
@@ -44,7 +45,7 @@ class QtStatusItem final : public QObject, public StatusItem {
     std::unique_ptr<TrayHostWatch> hosts_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::optional<SymbolImage> image_;
-    bool wanted_ = false;  // an image or a menu was given: the icon shows once a host is there
+    bool wanted_ = false;  // an image or a menu was given
     std::vector<MenuEntry> entries_;
 };
 

@@ -1,8 +1,11 @@
 // What a launch leaves behind: the log's lines, and the messages when the hotkey is taken.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <memory>
 #include <regex>
+#include <utility>
 
 #include "Desktop.h"
 #include "SessionFixture.h"
@@ -100,6 +103,25 @@ TEST_F(LaunchTest, ASecondInstanceSaysWhyItHasNoHotkeyAndTakesItOnceFree) {
     desktop_.release("Super_L");
     EXPECT_EQ(second.logCount(kTapCreatedLine), 1u);
     EXPECT_EQ(second.logCount(held), 1u);
+}
+
+// With no tray to quit from, kill or Ctrl+C ends tavrel as Quit does: everything it logged is in
+// the file, the reason last, and the exit status is 0.
+TEST_F(LaunchTest, TerminationSignalsEndItLikeQuit) {
+    for (const auto& [number, name] :
+         {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGINT, "SIGINT"}}) {
+        TemporaryFolder state;
+        TavrelProcess tavrel(desktop_.display(), state.path());
+        ASSERT_TRUE(tavrel.waitForLaunch());
+        desktop_.tap("Shift_L");  // two log lines, queued around the signal
+        ASSERT_EQ(kill(tavrel.pid(), number), 0);
+        const auto status = tavrel.waitForExit();
+        ASSERT_TRUE(status) << name << ": tavrel is still running";
+        EXPECT_EQ(*status, 0) << name;
+        const auto messages = tavrel.logMessages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back(), std::string(name) + " received; quitting");
+    }
 }
 
 // The desktop goes away under tavrel: the connection its panel and tray live on is closed (as

@@ -2,8 +2,10 @@
 
 #include <xcb/xcb.h>
 
-#include <QGuiApplication>
+#include <QtGlobal>
 #include <atomic>
+
+#include "platform/qt/QtXcb.h"
 
 namespace tavrel::qt {
 namespace {
@@ -12,15 +14,10 @@ namespace {
 std::atomic<xcb_connection_t*> watched{nullptr};
 std::atomic<DisplayLossWatch*> active{nullptr};
 
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 }  // namespace
 
 DisplayLossWatch::DisplayLossWatch(std::function<void()> lost) : lost_(std::move(lost)) {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtXcbConnection();
     if (connection == nullptr)
         return;  // not on X11: nothing to lose
     watched = connection;

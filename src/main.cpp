@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "core/AppDelegate.h"
 #include "core/Log.h"
 #include "platform/Platform.h"
+#include "platform/qt/DisplayLossWatch.h"
 #include "platform/qt/NoDesktop.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtFileLocations.h"
@@ -17,6 +20,7 @@
 #include "platform/qt/QtScreens.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWorkspace.h"
+#include "platform/qt/TerminationSignals.h"
 #include "platform/qt/ThemeIcons.h"
 #include "platform/x11/X11Platform.h"
 
@@ -30,6 +34,27 @@ void chooseX11OrHeadless() {
     setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
 }
 
+// The log's last word: `lastLine`, written out with every line still queued.
+void writeLastLine(std::string_view lastLine) {
+    tavrel::TavrelLog::shared().line(lastLine);
+    tavrel::TavrelLog::shared().drain();
+}
+
+// Writes `lastLine` and every line still queued to the log, then ends the process at once,
+// status 0. For a desktop that went away: waiting for the event loop to wind down would let Qt
+// end the process first, with status 1 and no word in the log.
+[[noreturn]] void endWithLogWritten(std::string_view lastLine) {
+    // Both the backend and Qt may find the display gone, on different threads: one ends it.
+    static std::mutex ending;
+    ending.lock();
+    writeLastLine(lastLine);
+    std::_Exit(0);
+}
+
+void endForLostDisplay() {
+    endWithLogWritten("X11 connection lost; quitting");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +62,8 @@ int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrel"));
     QApplication::setDesktopFileName(QStringLiteral("tavrel"));
+
+    const tavrel::qt::DisplayLossWatch qtDisplayLoss(&endForLostDisplay);
 
     tavrel::qt::QtMainLoop mainLoop;
     tavrel::qt::QtApplication application;
@@ -68,12 +95,8 @@ int main(int argc, char** argv) {
     if (x11) {
         x11->setDevicePixelRatio(qtApplication.devicePixelRatio());
         x11->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
-        // The desktop went away: nothing left to switch, so end like a quit, log written out.
-        x11->setConnectionLostHandler([&application] {
-            tavrel::TavrelLog::shared().line("X11 connection lost; quitting");
-            tavrel::TavrelLog::shared().drain();
-            application.terminate();
-        });
+        // The desktop went away: nothing left to switch.
+        x11->setConnectionLostHandler(&endForLostDisplay);
         panels.setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                    [&x11] { x11->releaseKeyboard(); });
         // The panel stays up until the window manager has acted on the activation.
@@ -85,6 +108,12 @@ int main(int argc, char** argv) {
         services.eventTaps = &x11->eventTaps();
         services.eventMonitors = &x11->eventMonitors();
     }
+    // A desktop without a tray can still end the program cleanly: kill, or Ctrl+C in a terminal.
+    // The event loop is alive then, so the program ends as "Quit tavrel" ends it.
+    const tavrel::qt::TerminationSignals terminationSignals(mainLoop, [](const char* name) {
+        writeLastLine(std::string(name) + " received; quitting");
+        tavrel::terminateApplication();
+    });
     tavrel::installPlatform(services);
     return tavrel::runApplication();
 }

@@ -35,6 +35,14 @@ std::optional<std::int64_t> namedKeyCode(xkb_keysym_t keysym) {
     }
 }
 
+// Keys that change the modifiers (or the layout group) and type nothing, whether or not the
+// server's modifier mapping lists them: AltGr, Num Lock, group switches and the like.
+bool isModifierKeysym(xkb_keysym_t keysym) {
+    return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
+           (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) ||
+           keysym == XKB_KEY_Mode_switch || keysym == XKB_KEY_Num_Lock;
+}
+
 }  // namespace
 
 std::unique_ptr<X11Keymap> X11Keymap::load(xcb_connection_t* connection, std::int32_t deviceId) {
@@ -61,6 +69,7 @@ void X11Keymap::readKeys() {
             continue;
         if (const auto named = namedKeyCode(syms[0]))
             virtualCodes_[keycode] = *named;
+        modifierKeys_[keycode] = isModifierKeysym(syms[0]);
         if (syms[0] == XKB_KEY_Tab && !tab_)
             tab_ = static_cast<xcb_keycode_t>(keycode);
     }

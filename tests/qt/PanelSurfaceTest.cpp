@@ -97,12 +97,16 @@ TEST_F(PanelSurfaceTest, HidingForAnActivationWaitsForTheWindowManagerToAnnounce
     surfaces.activationRequested(chosen);
     settle();
     EXPECT_TRUE(mapped(window()));
+    // The pointer is already with the windows beneath, as if the panel had gone.
+    EXPECT_FALSE(takesPointer(window()));
     // The window manager says which window is active now.
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, active, XCB_ATOM_WINDOW, 32, 1, &chosen);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !mapped(window()); }, 5000));
 
     // Asked to activate the window that is active already, it hides at once.
     showRows(3, 1);
+    sync();
+    EXPECT_TRUE(takesPointer(window()));
     panel->orderOut();
     surfaces.activationRequested(chosen);
     settle();

@@ -35,9 +35,13 @@ class NativePanelWindow {
     // The window cut to `region` (pixels); an empty region shows all of it.
     void setShape(const QRegion& region);
     void setGeometry(const QRect& pixels);
-    // On top of its siblings and shown.
+    // On top of its siblings and shown, taking the pointer again.
     void map();
     void unmap();
+    // Lets the pointer through to the windows beneath while the window stays on screen, and
+    // waits until the server has done so; false (and nothing done) when it cannot.
+    bool letPointerThrough();
+    bool pointerPassesThrough() const { return pointerPassesThrough_; }
     // Has the server paint `area` again from the background, after an upload while mapped.
     void repaint(const QRect& area);
     void flush();
@@ -53,6 +57,8 @@ class NativePanelWindow {
     std::uint8_t depth_;
     bool swapBytes_ = false;  // the server's pixels are big-endian, ours are not (or the other way)
     bool hasShape_ = false;
+    bool shapesInput_ = false;  // SHAPE 1.1
+    bool pointerPassesThrough_ = false;
     std::uint32_t maxRequestBytes_ = 0;
     xcb_pixmap_t background_ = XCB_NONE;
     QSize backgroundSize_;

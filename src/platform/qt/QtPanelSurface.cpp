@@ -9,10 +9,10 @@
 #include <QTransform>
 #include <cmath>
 #include <cstdlib>
-#include <string_view>
 
 #include "platform/qt/NativePanelWindow.h"
 #include "platform/qt/QtXcb.h"
+#include "platform/qt/QtXcbAtoms.h"
 #include "platform/qt/ScreenSpace.h"
 
 namespace tavrel::qt {
@@ -49,13 +49,8 @@ QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContent
                      [this](bool active) { useTranslucentWindow(active); });
     QObject::connect(&activations, &WindowActivations::requested, &context_,
                      [this](std::uint32_t window) { activationRequested(window); });
-    if (connection_) {
-        constexpr std::string_view kName = "_NET_ACTIVE_WINDOW";
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection_, xcb_intern_atom(connection_, 0, kName.size(), kName.data()), nullptr);
-        activeWindowAtom_ = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-    }
+    if (connection_)
+        activeWindowAtom_ = internXcbAtom(connection_, "_NET_ACTIVE_WINDOW");
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -101,11 +96,16 @@ void QtPanelSurface::makeKeyWindow() {
 void QtPanelSurface::orderOut() {
     shown_ = false;
     if (mapped_ && !hiding_) {
-        // Decided once the current event is handled: by then any activation it causes has
-        // been asked for.
         hiding_ = true;
-        QMetaObject::invokeMethod(
-            &context_, [this] { finishHiding(); }, Qt::QueuedConnection);
+        // The pointer leaves the panel before any activation is asked for: a window manager
+        // whose focus follows the pointer hears of that first, and cannot undo the activation
+        // when the panel goes. Whether to wait for one is decided once the current event is
+        // handled, when any activation it causes has been asked for.
+        if (window_->letPointerThrough())
+            QMetaObject::invokeMethod(
+                &context_, [this] { finishHiding(); }, Qt::QueuedConnection);
+        else
+            unmap();
     }
     // Each showing starts from the top of its list: scrolling a new highlight into view from
     // where the last switch left off could hide the front-most windows above it.
@@ -206,12 +206,12 @@ void QtPanelSurface::present() {
         window_->setShape(QRegion(scale.map(canvas().shape()).toFillPolygon().toPolygon()));
     }
     window_->setGeometry(QRect((QPointF(frame_.topLeft()) * ratio).toPoint(), pixels));
-    if (!mapped_) {
-        window_->map();
-        mapped_ = true;
-    } else {
+    if (mapped_)
         window_->repaint(dirty);
-    }
+    // Also when it was on its way out, letting the pointer through.
+    if (!mapped_ || window_->pointerPassesThrough())
+        window_->map();
+    mapped_ = true;
     window_->flush();
 }
 

@@ -147,10 +147,7 @@ void PanelCanvas::paint(QImage& image, const QRectF& area) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
     painter.setClipRect(area);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(area, Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    paintBackground(painter);
+    paintBackground(painter, area, image.devicePixelRatio());
     if (now.label)
         labels_.paint(painter, labelRect(), *now.label, layout_.searchLabel);
     paintRows(painter, now.rows, area);
@@ -277,18 +274,34 @@ QRectF PanelCanvas::difference(const Picture& now, const Picture& before) const 
     return area & whole;
 }
 
-void PanelCanvas::paintBackground(QPainter& painter) const {
-    QColor fill = QGuiApplication::palette().color(QPalette::Window);
-    if (translucent_)
-        fill.setAlphaF(static_cast<float>(kTranslucentFillAlpha));
-    QPen border(SystemColors::color(layout_.borderColour));
-    border.setWidthF(layout_.borderWidth);
-    painter.setPen(layout_.borderWidth > 0 ? border : QPen(Qt::NoPen));
-    painter.setBrush(fill);
-    // The border's centre line, so that all of its width falls inside the panel.
-    const double half = layout_.borderWidth * 0.5;
-    painter.drawRoundedRect(QRectF(QPointF(), size_).adjusted(half, half, -half, -half),
-                            layout_.cornerRadius, layout_.cornerRadius);
+// The rounded background with its border is drawn once per size and copied from then on:
+// drawn afresh, its outline costs as much as a few rows.
+void PanelCanvas::paintBackground(QPainter& painter, const QRectF& area, double ratio) {
+    const QSize pixels = (size_ * ratio).toSize();
+    if (background_.size() != pixels || background_.devicePixelRatio() != ratio ||
+        backgroundTranslucent_ != translucent_) {
+        background_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        background_.setDevicePixelRatio(ratio);
+        background_.fill(Qt::transparent);
+        backgroundTranslucent_ = translucent_;
+        QPainter outline(&background_);
+        outline.setRenderHint(QPainter::Antialiasing);
+        QColor fill = QGuiApplication::palette().color(QPalette::Window);
+        if (translucent_)
+            fill.setAlphaF(static_cast<float>(kTranslucentFillAlpha));
+        QPen border(SystemColors::color(layout_.borderColour));
+        border.setWidthF(layout_.borderWidth);
+        outline.setPen(layout_.borderWidth > 0 ? border : QPen(Qt::NoPen));
+        outline.setBrush(fill);
+        // The border's centre line, so that all of its width falls inside the panel.
+        const double half = layout_.borderWidth * 0.5;
+        outline.drawRoundedRect(QRectF(QPointF(), size_).adjusted(half, half, -half, -half),
+                                layout_.cornerRadius, layout_.cornerRadius);
+    }
+    const QRectF source(area.topLeft() * ratio, area.size() * ratio);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area, background_, source);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void PanelCanvas::paintRows(QPainter& painter, const std::vector<RowPicture>& rows,

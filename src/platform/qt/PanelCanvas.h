@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
@@ -12,7 +13,6 @@
 #include "platform/qt/LabelPainter.h"
 #include "platform/qt/RowPainter.h"
 
-class QImage;
 class QPainter;
 
 namespace tavrel::qt {
@@ -110,7 +110,7 @@ class PanelCanvas {
     QRectF rowRect(double top) const;
     Picture picture();
     QRectF difference(const Picture& now, const Picture& before) const;
-    void paintBackground(QPainter& painter) const;
+    void paintBackground(QPainter& painter, const QRectF& area, double ratio);
     void paintRows(QPainter& painter, const std::vector<RowPicture>& rows, const QRectF& area);
     void paintScroller(QPainter& painter, const QRectF& scroller) const;
 
@@ -131,6 +131,8 @@ class PanelCanvas {
     std::int64_t pressed_ = -1;
     double scroll_ = 0;
     std::optional<Picture> painted_;
+    QImage background_;  // the background alone, at the size and ratio last painted
+    bool backgroundTranslucent_ = false;
     std::function<void()> onChange_;
 };
 

@@ -29,7 +29,12 @@ std::optional<Screen> QtScreens::mainScreen() {
 }
 
 Point QtScreens::mouseLocation() {
-    return ScreenSpace::current().pointerToPoints(QCursor::pos());
+    if (!pointer_) {
+        pointer_ = QCursor::pos();
+        QMetaObject::invokeMethod(
+            &context_, [this] { pointer_.reset(); }, Qt::QueuedConnection);
+    }
+    return ScreenSpace::current().pointerToPoints(*pointer_);
 }
 
 }  // namespace tavrel::qt

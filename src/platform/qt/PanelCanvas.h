@@ -44,6 +44,7 @@ class PanelCanvas {
     void scrollBy(double points);
     double rowHeight() const { return layout_.rowHeight; }
     std::int64_t selectedRow() const { return selected_; }
+    std::int64_t rowCount() const { return rows_; }
     // The row of the last click, -1 when it hit no row.
     std::int64_t clickedRow() const { return clicked_; }
 
@@ -100,7 +101,6 @@ class PanelCanvas {
         std::vector<RowPicture> rows;
     };
 
-    std::int64_t rows() const { return rows_; }
     double contentHeight() const;
     double maxScroll() const;
     void setScroll(double scroll);

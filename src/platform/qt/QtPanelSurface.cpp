@@ -22,6 +22,8 @@ constexpr std::uint8_t kWheelUp = 4;
 constexpr std::uint8_t kWheelDown = 5;
 // How long a hiding panel waits at most for the window manager to act on an activation.
 constexpr int kMostWaitForWindowManagerMs = 50;
+// Up to this many rows, the windows beneath the panel are few enough to expose at once.
+constexpr std::int64_t kFewWindows = 12;
 
 QRect outwardPixels(const QRectF& points, double ratio) {
     const QRectF scaled(points.topLeft() * ratio, points.size() * ratio);
@@ -97,11 +99,13 @@ void QtPanelSurface::orderOut() {
     shown_ = false;
     if (mapped_ && !hiding_) {
         hiding_ = true;
-        // The pointer leaves the panel before any activation is asked for: a window manager
+        // Over a few windows the panel goes at once: the window manager has little to redraw
+        // before it gets to the activation, less than waiting for it would cost. Otherwise
+        // the pointer leaves the panel before any activation is asked for (a window manager
         // whose focus follows the pointer hears of that first, and cannot undo the activation
-        // when the panel goes. Whether to wait for one is decided once the current event is
-        // handled, when any activation it causes has been asked for.
-        if (window_->letPointerThrough())
+        // when the panel goes), and whether to wait for one is decided once the current event
+        // is handled, when any activation it causes has been asked for.
+        if (canvas().rowCount() > kFewWindows && window_->letPointerThrough())
             QMetaObject::invokeMethod(
                 &context_, [this] { finishHiding(); }, Qt::QueuedConnection);
         else

@@ -36,10 +36,10 @@ class WindowActivations final : public QObject {
 // handled. The window has a 32-bit visual while a compositor runs (its alpha is blended) and
 // is opaque and cut to its rounded shape otherwise (translucent pixels would come out black).
 //
-// Ordered out to let the window manager activate the chosen window, the panel stays up until
-// the window manager has done so (or briefly, at most): unmapped first, it would expose
-// every window beneath, and the window manager would redraw those before it got to the
-// activation.
+// Ordered out to let the window manager activate the chosen window, a panel over more than
+// a few windows stays up until the window manager has done so (or briefly, at most), the
+// pointer passing through it meanwhile: unmapped first, it would expose every window
+// beneath, and the window manager would redraw those before it got to the activation.
 class QtPanelSurface final : public PanelCanvasSurface, private QAbstractNativeEventFilter {
   public:
     QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,

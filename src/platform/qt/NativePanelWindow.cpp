@@ -14,6 +14,7 @@
 
 #include "platform/qt/QtXcb.h"
 #include "platform/qt/QtXcbAtoms.h"
+#include "platform/qt/SharedImage.h"
 
 namespace tavrel::qt {
 namespace {
@@ -125,6 +126,7 @@ NativePanelWindow::NativePanelWindow(xcb_connection_t* connection, xcb_window_t 
     : connection_(connection), window_(window), depth_(depth) {}
 
 NativePanelWindow::~NativePanelWindow() {
+    shared_.reset();
     xcb_destroy_window(connection_, window_);
     if (background_ != XCB_NONE)
         xcb_free_pixmap(connection_, background_);
@@ -135,16 +137,36 @@ NativePanelWindow::~NativePanelWindow() {
     xcb_flush(connection_);
 }
 
-void NativePanelWindow::upload(const QImage& image, const QRect& area) {
-    QRect rows = area & image.rect();
-    if (image.size() != backgroundSize_) {
-        replaceBackground(image.size());
-        rows = image.rect();
+bool NativePanelWindow::prepareImage(QSize pixels, double ratio) {
+    const QImage& current = image();
+    if (current.size() == pixels && current.devicePixelRatio() == ratio)
+        return false;
+    shared_.reset();
+    if (sharing_) {
+        shared_ = SharedImage::create(connection_, pixels, ratio);
+        sharing_ = shared_ != nullptr;
     }
-    if (rows.isEmpty() || image.format() != QImage::Format_ARGB32_Premultiplied)
+    image_ = shared_ ? QImage() : QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    image_.setDevicePixelRatio(ratio);
+    replaceBackground(pixels);
+    return true;
+}
+
+QImage& NativePanelWindow::image() {
+    return shared_ ? shared_->image() : image_;
+}
+
+void NativePanelWindow::upload(const QRect& area) {
+    const QImage& source = image();
+    const QRect rows = area & source.rect();
+    if (rows.isEmpty() || background_ == XCB_NONE)
         return;
+    if (shared_) {
+        shared_->put(background_, gc_, depth_, rows.top(), rows.height());
+        return;
+    }
     // Whole rows: in the image they follow one another, so they go out without a copy.
-    const int width = image.width();
+    const int width = source.width();
     const int bytesPerRow = width * 4;
     const std::uint32_t room =
         maxRequestBytes_ > kPutImageHeader ? maxRequestBytes_ - kPutImageHeader : 0;
@@ -152,7 +174,7 @@ void NativePanelWindow::upload(const QImage& image, const QRect& area) {
         std::max(1, static_cast<int>(room / static_cast<std::uint32_t>(bytesPerRow)));
     for (int top = rows.top(); top <= rows.bottom(); top += rowsPerRequest) {
         const int height = std::min(rowsPerRequest, rows.bottom() + 1 - top);
-        put(image.constScanLine(top), width, top, height);
+        put(source.constScanLine(top), width, top, height);
     }
 }
 

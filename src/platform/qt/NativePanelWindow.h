@@ -1,15 +1,17 @@
 #pragma once
 #include <xcb/xcb.h>
 
+#include <QImage>
 #include <QRect>
 #include <QSize>
 #include <memory>
 #include <vector>
 
-class QImage;
 class QRegion;
 
 namespace tavrel::qt {
+
+class SharedImage;
 
 // The panel's X window: override-redirect (the window manager never sees it), never given
 // the input focus, its picture kept as its background pixmap. The server paints that by
@@ -29,9 +31,13 @@ class NativePanelWindow {
     xcb_window_t id() const { return window_; }
     bool translucent() const { return depth_ == 32; }
 
-    // Copies the rows of `image` (ARGB32 premultiplied) that `area` touches, in pixels, into
-    // the background; an image of another size first gets a new background of its size.
-    void upload(const QImage& image, const QRect& area);
+    // The image the panel is painted into, `pixels` large at `ratio`, with a background of
+    // that size: in memory the server reads itself where it can (MIT-SHM), so that an upload
+    // sends no pixels through the socket. True when it is new, holding no picture yet.
+    bool prepareImage(QSize pixels, double ratio);
+    QImage& image();
+    // Copies the rows of the image that `area` (pixels) touches into the background.
+    void upload(const QRect& area);
     // The window cut to `region` (pixels); an empty region shows all of it.
     void setShape(const QRegion& region);
     void setGeometry(const QRect& pixels);
@@ -63,6 +69,9 @@ class NativePanelWindow {
     xcb_pixmap_t background_ = XCB_NONE;
     QSize backgroundSize_;
     xcb_gcontext_t gc_ = XCB_NONE;
+    std::unique_ptr<SharedImage> shared_;
+    bool sharing_ = true;  // until the server once refused
+    QImage image_;         // when it did
     std::vector<std::uint8_t> swapped_;
 };
 

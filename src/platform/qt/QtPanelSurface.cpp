@@ -166,7 +166,6 @@ void QtPanelSurface::useTranslucentWindow(bool translucent) {
     mapped_ = false;
     hiding_ = false;
     canvas().setTranslucent(window_->translucent());
-    image_ = QImage();
     if (shown)
         present();
     // The old window goes once the new one is up, so the panel never blinks.
@@ -193,17 +192,15 @@ void QtPanelSurface::present() {
     const double ratio = devicePixelRatio();
     const QSize pixels = (QSizeF(frame_.size()) * ratio).toSize().expandedTo(QSize(1, 1));
     QRectF changed = canvas().changes();
-    const bool resized = image_.size() != pixels;
-    if (resized) {
-        image_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        image_.setDevicePixelRatio(ratio);
+    const bool resized = window_->prepareImage(pixels, ratio);
+    if (resized)
         changed = QRectF(QPointF(), canvas().size());
-    }
     QRect dirty;
     if (!changed.isEmpty()) {
-        canvas().paint(image_, changed);
-        dirty = outwardPixels(changed, ratio) & image_.rect();
-        window_->upload(image_, dirty);
+        QImage& image = window_->image();
+        canvas().paint(image, changed);
+        dirty = outwardPixels(changed, ratio) & image.rect();
+        window_->upload(dirty);
     }
     if (resized && !window_->translucent()) {
         const QTransform scale = QTransform::fromScale(ratio, ratio);

@@ -1,7 +1,7 @@
 #pragma once
 #include <xcb/xcb.h>
+
 #include <QAbstractNativeEventFilter>
-#include <QImage>
 #include <QObject>
 #include <QRect>
 
@@ -73,7 +73,6 @@ class QtPanelSurface final : public PanelCanvasSurface, private QAbstractNativeE
     std::unique_ptr<NativePanelWindow> window_;
     const KeyboardHandlers& keyboard_;
     QRect frame_;  // in Qt's coordinates
-    QImage image_;
     bool shown_ = false;
     bool mapped_ = false;
     bool presentPosted_ = false;

@@ -1,6 +1,7 @@
 // tavrel: the window switcher on an X11 desktop. Builds the Qt shell and the X11 backend,
 // installs them as the platform and hands over to the application delegate.
 #include <QApplication>
+#include <QPoint>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -99,6 +100,12 @@ int main(int argc, char** argv) {
         x11->setConnectionLostHandler(&endForLostDisplay);
         panels.setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                    [&x11] { x11->releaseKeyboard(); });
+        // The key that opens the switcher says where the pointer is: no need to ask.
+        screens.setPointerAtInput([&x11]() -> std::optional<QPoint> {
+            if (const auto pointer = x11->pointerAtInput())
+                return QPoint(pointer->first, pointer->second);
+            return std::nullopt;
+        });
         // The panel stays up until the window manager has acted on the activation.
         x11->setActivationRequestedHandler(
             [&panels](std::uint32_t window) { panels.activationRequested(window); });

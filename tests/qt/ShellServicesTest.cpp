@@ -76,6 +76,10 @@ TEST(QtScreensTest, ScreenAndPointerInYUpPoints) {
     ASSERT_TRUE(QTest::qWaitFor([] { return QCursor::pos() == QPoint(200, 300); }, 2000));
     QCoreApplication::processEvents();
     EXPECT_EQ(screens.mouseLocation(), (Point{200, 699}));
+    // A key being handled says where the pointer was when it went down.
+    screens.setPointerAtInput([] { return std::optional<QPoint>(QPoint(300, 400)); });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screens.mouseLocation(), (Point{300, 599}));
 }
 
 TEST(QtFileLocationsTest, StateHomeOrItsDefault) {

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPointF>
 #include <QScreen>
 
 #include "platform/qt/ScreenSpace.h"
@@ -30,7 +31,11 @@ std::optional<Screen> QtScreens::mainScreen() {
 
 Point QtScreens::mouseLocation() {
     if (!pointer_) {
-        pointer_ = QCursor::pos();
+        const std::optional<QPoint> atInput =
+            pointerAtInput_ ? pointerAtInput_() : std::optional<QPoint>();
+        // Screen pixels are Qt's coordinates scaled by the device pixel ratio.
+        pointer_ =
+            atInput ? (QPointF(*atInput) / qGuiApp->devicePixelRatio()).toPoint() : QCursor::pos();
         QMetaObject::invokeMethod(
             &context_, [this] { pointer_.reset(); }, Qt::QueuedConnection);
     }

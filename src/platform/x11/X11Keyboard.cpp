@@ -326,8 +326,13 @@ void X11Keyboard::processEvents() {
 void X11Keyboard::handle(const xcb_generic_event_t* event) {
     const std::uint8_t type = event->response_type & 0x7f;
     inputTime_ = timeOf(*event, xkbReady_ ? xkbEventBase_ : 0);
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+        const auto& key = *reinterpret_cast<const xcb_key_press_event_t*>(event);
+        inputPointer_ = std::pair{key.root_x, key.root_y};
+    }
     handleEvent(event, type);
     inputTime_ = XCB_CURRENT_TIME;
+    inputPointer_.reset();
 }
 
 void X11Keyboard::handleEvent(const xcb_generic_event_t* event, std::uint8_t type) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/EventTap.h"
 #include "platform/MainLoop.h"
@@ -65,6 +66,11 @@ class X11Keyboard final : public EventTaps {
     // The server time of the key event being handled now, so that what it causes (raising
     // the chosen window) carries the user's own timestamp; XCB_CURRENT_TIME between events.
     xcb_timestamp_t inputTime() const { return inputTime_; }
+    // Where the pointer was, in root pixels, when the key event being handled happened;
+    // nothing between key events.
+    std::optional<std::pair<std::int16_t, std::int16_t>> inputPointer() const {
+        return inputPointer_;
+    }
     // Called when a call from outside processEvents() has read events off the connection:
     // they wait in xcb's queue, where the connection's readiness no longer tells of them.
     void setQueuedEventsHandler(std::function<void()> handler) {
@@ -129,6 +135,7 @@ class X11Keyboard final : public EventTaps {
     std::uint8_t lastMods_ = 0;
     bool processing_ = false;
     xcb_timestamp_t inputTime_ = XCB_CURRENT_TIME;
+    std::optional<std::pair<std::int16_t, std::int16_t>> inputPointer_;
     std::function<void()> queuedEvents_;
     std::function<void()> retry_;
     std::function<void(const std::string&)> obstacle_;

@@ -134,6 +134,10 @@ void X11Platform::setDevicePixelRatio(double ratio) {
     runningApplications_->setIconPixels(static_cast<int>(std::lround(kIconPoints * ratio)));
 }
 
+std::optional<std::pair<std::int16_t, std::int16_t>> X11Platform::pointerAtInput() const {
+    return keyboard_->inputPointer();
+}
+
 void X11Platform::setThemeIconLoader(
     std::function<Image(const std::string& iconName, int pixelSize)> loader) {
     runningApplications_->setThemeIconLoader(std::move(loader));

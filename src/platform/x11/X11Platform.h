@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Accessibility.h"
@@ -51,6 +53,9 @@ class X11Platform {
 
     // Screen pixels per point; bounds and icon sizes follow it.
     void setDevicePixelRatio(double ratio);
+    // Where the pointer was, in root pixels, when the key being handled was pressed or
+    // released; nothing between key events.
+    std::optional<std::pair<std::int16_t, std::int16_t>> pointerAtInput() const;
     // Where application icons come from when their windows carry none (Qt's icon theme).
     void setThemeIconLoader(
         std::function<Image(const std::string& iconName, int pixelSize)> loader);

@@ -113,6 +113,9 @@ class PanelCanvas {
     void paintBackground(QPainter& painter, const QRectF& area, double ratio);
     void paintRows(QPainter& painter, const std::vector<RowPicture>& rows, const QRectF& area);
     void paintScroller(QPainter& painter, const QRectF& scroller) const;
+    const QImage& rowImage(const RowPicture& row, QSizeF size, double ratio);
+    QColor fill() const;
+    bool rowsCover(const std::vector<RowPicture>& rows, const QRectF& area) const;
 
     PanelContentLayout layout_;
     PanelDataSource& dataSource_;
@@ -132,6 +135,13 @@ class PanelCanvas {
     double scroll_ = 0;
     std::optional<Picture> painted_;
     QImage background_;  // the background alone, at the size and ratio last painted
+    struct CachedRow {
+        RowCell cell;
+        bool selected = false;
+        QRgb background = 0;
+        QImage image;
+    };
+    std::vector<CachedRow> rowImages_;  // least recently used first
     bool backgroundTranslucent_ = false;
     std::function<void()> onChange_;
 };

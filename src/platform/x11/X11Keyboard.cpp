@@ -428,9 +428,17 @@ void X11Keyboard::onKeyRelease(const xcb_key_release_event_t& release) {
 
 void X11Keyboard::onSuperRelease(const xcb_key_release_event_t& release) {
     // Releasing Super ends the switch: the release goes on to the focused window, which saw
-    // Super go down, and the keyboard is that window's again before the commit runs.
+    // Super go down, and the keyboard is that window's again before the commit runs. The
+    // commit's requests follow the ungrab on its way to the server, and are not held back
+    // until the server answers: that is waited for once the commit is sent.
     xcb_allow_events(connection_.get(), XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
-    letGo();
+    const bool ungrabbed = ungrab();
+    deliverSuperRelease(release);
+    if (ungrabbed)
+        awaitUngrab();
+}
+
+void X11Keyboard::deliverSuperRelease(const xcb_key_release_event_t& release) {
     const std::uint64_t flags = flagsFrom(release.state) & ~kCGEventFlagMaskCommand;
     if ((lastFlags_ & kCGEventFlagMaskCommand) == 0)
         return;  // the state notification came first and has committed already
@@ -491,14 +499,24 @@ bool X11Keyboard::takeKeyboard() {
 }
 
 void X11Keyboard::letGo() {
-    if (hold_ == Hold::none)
-        return;
-    xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
     // Once this returns the keyboard is the focused window's again, whatever other clients
     // do next.
-    connection_.sync();
+    if (ungrab())
+        awaitUngrab();
+}
+
+bool X11Keyboard::ungrab() {
+    if (hold_ == Hold::none)
+        return false;
+    xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
+    xcb_flush(connection_.get());
     hold_ = Hold::none;
     passedOn_.reset();
+    return true;
+}
+
+void X11Keyboard::awaitUngrab() {
+    connection_.sync();
     noteOutOfBandRead();
 }
 

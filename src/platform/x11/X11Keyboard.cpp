@@ -317,9 +317,18 @@ void X11Keyboard::processEvents() {
     if (processing_)
         return;
     processing_ = true;
-    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
-        handle(event.get());
-    desktop_.settle();
+    for (;;) {
+        while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
+            handle(event.get());
+        // Looking for the active window's answers reads the connection: events that came
+        // with them wait in xcb's queue, where the connection's readiness no longer tells of
+        // them, and a key left there would keep the frozen keyboard frozen.
+        desktop_.settle();
+        Reply<xcb_generic_event_t> queued{xcb_poll_for_queued_event(connection_.get())};
+        if (!queued)
+            break;
+        handle(queued.get());
+    }
     processing_ = false;
 }
 

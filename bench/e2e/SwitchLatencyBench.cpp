@@ -11,12 +11,14 @@
 #include <benchmark/benchmark.h>
 #include <poll.h>
 #include <xcb/damage.h>
+#include <xcb/xcbext.h>
 #include <xcb/xtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -215,18 +217,40 @@ std::optional<Clock::duration> commit(std::uint8_t modifier, xcb_window_t popup)
     drainEvents();
     const Clock::time_point start = sendKeys({{XCB_KEY_RELEASE, modifier}});
     std::optional<Clock::time_point> active, gone;
+    // Each change of the active window is read back without waiting for the answer, so that
+    // no event waits behind it: the answer that names the target dates its change.
+    std::deque<std::pair<xcb_get_property_cookie_t, Clock::time_point>> reads;
+    const xcb_window_t root = desktop.server().root();
     const auto handle = [&](const xcb_generic_event_t& e, Clock::time_point at) {
         if (type(e) == XCB_UNMAP_NOTIFY &&
             reinterpret_cast<const xcb_unmap_notify_event_t&>(e).window == popup) {
             gone = at;
         } else if (!active && type(e) == XCB_PROPERTY_NOTIFY &&
                    reinterpret_cast<const xcb_property_notify_event_t&>(e).atom ==
-                       bench().activeAtom &&
-                   desktop.activeWindow() == target) {
-            active = at;
+                       bench().activeAtom) {
+            reads.emplace_back(
+                xcb_get_property(connection(), 0, root, bench().activeAtom, XCB_ATOM_WINDOW, 0, 1),
+                at);
+            xcb_flush(connection());
         }
     };
-    if (!readEvents(handle, [&] { return active && gone; }))
+    const auto done = [&] {
+        while (!active && !reads.empty()) {
+            void* answer = nullptr;
+            xcb_generic_error_t* error = nullptr;
+            if (xcb_poll_for_reply(connection(), reads.front().first.sequence, &answer, &error) ==
+                0)
+                break;
+            std::free(error);
+            Reply<xcb_get_property_reply_t> reply(static_cast<xcb_get_property_reply_t*>(answer));
+            if (reply && xcb_get_property_value_length(reply.get()) >= 4 &&
+                *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get())) == target)
+                active = reads.front().second;
+            reads.pop_front();
+        }
+        return active && gone;
+    };
+    if (!readEvents(handle, done))
         return std::nullopt;
     return std::max(*active, *gone) - start;
 }

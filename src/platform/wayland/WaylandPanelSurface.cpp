@@ -37,20 +37,23 @@ std::int32_t rounded(double value) {
 WaylandPanelSurface::WaylandPanelSurface(WaylandConnection& connection, WaylandScreens& screens,
                                          MainLoop& loop,
                                          std::vector<WaylandPanelSurface*>& registry,
-                                         const PanelWindowStyle& style,
+                                         qt::IconPixmapCache& icons, const PanelWindowStyle& style,
                                          const PanelContentLayout& layout,
                                          PanelDataSource& dataSource)
-    : connection_(connection),
+    : PanelCanvasSurface(layout,
+                         QSizeF(style.contentRect.size.width, style.contentRect.size.height),
+                         dataSource, icons),
+      connection_(connection),
       screens_(screens),
       loop_(loop),
       registry_(registry),
-      layout_(layout),
-      dataSource_(dataSource),
       buffers_(connection.shm()),
-      frame_(style.contentRect),
-      scrollFrame_(style.contentRect.insetBy(layout.scrollInset, layout.scrollInset)) {
-    scrollFrame_.origin = {layout.scrollInset, layout.scrollInset};
+      frame_(style.contentRect) {
     registry_.push_back(this);
+    // A compositor always blends: the corners stay clear and the fill lets the desktop through.
+    canvas().setTranslucent(true);
+    canvas().setChangeHandler([this] { changed(); });
+    canvas().warmUp();
     buffers_.setReleasedHandler([this] {
         if (dirty_)
             changed();
@@ -63,53 +66,9 @@ WaylandPanelSurface::~WaylandPanelSurface() {
     connection_.flush();
 }
 
-void WaylandPanelSurface::selectRowIndexes(std::int64_t row, bool) {
-    if (row < 0 || row >= rows_ || row == selected_)
-        return;
-    selected_ = row;
-    changed();
-}
-
-void WaylandPanelSurface::scrollRowToVisible(std::int64_t row) {
-    if (row < 0 || row >= rows_)
-        return;
-    const double top = static_cast<double>(row) * layout_.rowHeight;
-    const double bottom = top + layout_.rowHeight;
-    if (top < scrollOffset_)
-        scrollOffset_ = top;
-    else if (bottom > scrollOffset_ + visibleRowsHeight())
-        scrollOffset_ = bottom - visibleRowsHeight();
-    clampScroll();
-    changed();
-}
-
-void WaylandPanelSurface::reloadData() {
-    rows_ = std::max<std::int64_t>(0, dataSource_.numberOfRows());
-    if (selected_ >= rows_)
-        selected_ = -1;
-    clicked_ = -1;
-    clampScroll();
-    changed();
-}
-
-void WaylandPanelSurface::setSearchLabelHidden(bool hidden) {
-    labelHidden_ = hidden;
-    changed();
-}
-
-void WaylandPanelSurface::setSearchLabelText(const std::string& text) {
-    labelText_ = text;
-    changed();
-}
-
-void WaylandPanelSurface::setScrollViewFrame(Rect frame) {
-    scrollFrame_ = frame;
-    clampScroll();
-    changed();
-}
-
 void WaylandPanelSurface::setFrame(Rect frame, bool) {
     frame_ = frame;
+    canvas().setSize(QSizeF(frame.size.width, frame.size.height));
     if (shown_)
         place();
     changed();
@@ -149,8 +108,7 @@ void WaylandPanelSurface::makeKeyWindow() {
 void WaylandPanelSurface::orderOut() {
     shown_ = false;
     // Each showing starts from the top of its list.
-    scrollOffset_ = 0;
-    pressed_ = -1;
+    canvas().scrollToTop();
     if (inhibitor_ != nullptr) {
         zwp_keyboard_shortcuts_inhibitor_v1_destroy(inhibitor_);
         inhibitor_ = nullptr;
@@ -252,17 +210,36 @@ void WaylandPanelSurface::paint() {
         return;
     const int width = std::max(1, rounded(frame_.size.width)) * scale_;
     const int height = std::max(1, rounded(frame_.size.height)) * scale_;
+    // What changed since the last paint is missing from both buffers.
+    const QRectF changes = canvas().changes();
+    for (auto& [buffer, missing] : stale_)
+        missing = missing.united(changes);
     ShmBuffer* buffer = buffers_.acquire(width, height);
     if (buffer == nullptr)
         return;  // painted when a buffer comes back
-    QImage image(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale_);
-    drawInto(image);
+    // The two buffers stay where they are; each has its entry from its first paint on.
+    auto entry = std::find_if(stale_.begin(), stale_.end(),
+                              [buffer](const auto& known) { return known.first == buffer; });
+    if (entry == stale_.end())
+        entry = std::find_if(stale_.begin(), stale_.end(),
+                             [](const auto& known) { return known.first == nullptr; });
+    const QRectF whole(QPointF(), canvas().size());
+    const QRectF area =
+        buffer->fresh || entry == stale_.end() ? whole : entry->second.intersected(whole);
+    if (entry != stale_.end())
+        *entry = {buffer, QRectF()};
+    buffer->fresh = false;
+    if (!area.isEmpty()) {
+        QImage image(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale_);
+        canvas().paint(image, area);
+    }
     wl_surface_set_buffer_scale(surface_, scale_);
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
+    const QRect damage = QRectF(area.topLeft() * scale_, area.size() * scale_).toAlignedRect();
     if (wl_surface_get_version(surface_) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
-        wl_surface_damage_buffer(surface_, 0, 0, width, height);
+        wl_surface_damage_buffer(surface_, damage.x(), damage.y(), damage.width(), damage.height());
     else
         wl_surface_damage(surface_, 0, 0, width / scale_, height / scale_);
     wl_surface_commit(surface_);
@@ -271,57 +248,25 @@ void WaylandPanelSurface::paint() {
     connection_.flush();
 }
 
-void WaylandPanelSurface::drawInto(QImage& image) {
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(40, 40, 40, 235));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(0, 0, frame_.size.width, frame_.size.height),
-                            layout_.cornerRadius, layout_.cornerRadius);
-}
-
-std::int64_t WaylandPanelSurface::rowAt(double x, double y) const {
-    const double top = frame_.size.height - scrollFrame_.maxY();
-    if (x < scrollFrame_.minX() || x >= scrollFrame_.maxX() || y < top ||
-        y >= top + scrollFrame_.size.height || layout_.rowHeight <= 0)
-        return -1;
-    const auto row =
-        static_cast<std::int64_t>(std::floor((y - top + scrollOffset_) / layout_.rowHeight));
-    return row >= 0 && row < rows_ ? row : -1;
-}
-
 void WaylandPanelSurface::pointerButton(double x, double y, bool pressed) {
     if (!shown_)
         return;
-    if (pressed) {
-        pressed_ = rowAt(x, y);
-        selectRowIndexes(pressed_, false);
-        return;
-    }
-    clicked_ = pressed_;
-    pressed_ = -1;
-    dataSource_.rowClicked();
+    if (pressed)
+        canvas().press(QPointF(x, y));
+    else
+        canvas().release();
 }
 
 void WaylandPanelSurface::scrollBy(double dy) {
-    if (!shown_)
-        return;
-    scrollOffset_ += dy;
-    clampScroll();
-    changed();
-}
-
-void WaylandPanelSurface::clampScroll() {
-    const double content = static_cast<double>(rows_) * layout_.rowHeight;
-    scrollOffset_ = std::clamp(scrollOffset_, 0.0, std::max(0.0, content - visibleRowsHeight()));
+    if (shown_)
+        canvas().scrollBy(dy);
 }
 
 std::unique_ptr<PanelSurface> WaylandPanelSurfaces::makePanel(const PanelWindowStyle& style,
                                                               const PanelContentLayout& layout,
                                                               PanelDataSource& dataSource) {
-    return std::make_unique<WaylandPanelSurface>(connection_, screens_, loop_, panels_, style,
-                                                 layout, dataSource);
+    return std::make_unique<WaylandPanelSurface>(connection_, screens_, loop_, panels_, icons_,
+                                                 style, layout, dataSource);
 }
 
 WaylandPanelSurface* WaylandPanelSurfaces::panelOf(const wl_surface* surface) const {

@@ -12,14 +12,16 @@ namespace tavrel::wayland {
 namespace {
 
 constexpr const char* kNamespace = "tavrel";
+// Far beyond any output; a compositor asking for more is not believed.
+constexpr std::uint32_t kMaxSurfacePoints = 16384;
 
 WaylandPanelSurface& panelOf(void* data) {
     return *static_cast<WaylandPanelSurface*>(data);
 }
 
-void onConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t,
-                 std::uint32_t) {
-    panelOf(data).configure(serial);
+void onConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
+                 std::uint32_t height) {
+    panelOf(data).configure(serial, width, height);
 }
 
 void onClosed(void* data, zwlr_layer_surface_v1*) {
@@ -70,22 +72,27 @@ void WaylandPanelSurface::setFrame(Rect frame, bool) {
     frame_ = frame;
     canvas().setSize(QSizeF(frame.size.width, frame.size.height));
     if (shown_)
-        place();
-    changed();
+        present();
+    else
+        changed();
 }
 
 void WaylandPanelSurface::setFrameOrigin(Point origin) {
     frame_.origin = origin;
     if (shown_)
-        place();
-    changed();
+        present();
 }
 
 void WaylandPanelSurface::orderFrontRegardless() {
     shown_ = true;
+    present();
+}
+
+void WaylandPanelSurface::present() {
     place();
     if (!configured_) {
-        // Mapping starts with a commit without a buffer; the configure answer paints.
+        // Mapping (also on a surface made anew for another output) starts with a commit
+        // without a buffer; the answering configure paints.
         wl_surface_commit(surface_);
     } else {
         changed();
@@ -160,26 +167,40 @@ void WaylandPanelSurface::place() {
         outputName_ = name;
     }
     scale_ = target != nullptr ? target->scale : 1;
-    zwlr_layer_surface_v1_set_size(
-        layerSurface_, static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.width))),
-        static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.height))));
+    const auto width = static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.width)));
     if (target == nullptr) {
         // Nowhere to measure from: the compositor centres the panel on the output it picks.
+        zwlr_layer_surface_v1_set_size(
+            layerSurface_, width,
+            static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.height))));
         zwlr_layer_surface_v1_set_anchor(layerSurface_, 0);
         zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0, 0);
+        panelTop_ = 0;
         return;
     }
+    // The surface is a strip as high as the output, and the panel is drawn into it where it
+    // belongs: a layer surface that changes its size or place as the filter resizes the panel
+    // leaves pieces of its old picture on screen (sway 1.7, outputs away from the layout's
+    // origin), while this one only ever changes its content.
     const Rect outputFrame = screens_.toPoints(output->rect);
-    zwlr_layer_surface_v1_set_anchor(
-        layerSurface_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
-    zwlr_layer_surface_v1_set_margin(layerSurface_, rounded(outputFrame.maxY() - frame_.maxY()), 0,
-                                     0, rounded(frame_.minX() - outputFrame.minX()));
+    zwlr_layer_surface_v1_set_size(layerSurface_, width, 0);
+    zwlr_layer_surface_v1_set_anchor(layerSurface_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                        ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                        ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+    zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0,
+                                     rounded(frame_.minX() - outputFrame.minX()));
+    panelTop_ = std::max(0, rounded(outputFrame.maxY() - frame_.maxY()));
 }
 
-void WaylandPanelSurface::configure(std::uint32_t serial) {
+void WaylandPanelSurface::configure(std::uint32_t serial, std::uint32_t width,
+                                    std::uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layerSurface_, serial);
-    if (configured_)
-        return;  // an answer to a commit of ours: the size is the one we asked for
+    // A size of 0 leaves it to us: the panel's own.
+    const int given = height > 0 && height <= kMaxSurfacePoints ? static_cast<int>(height) : 0;
+    (void)width;
+    if (configured_ && given == surfaceHeight_)
+        return;  // an answer to a commit of ours, nothing new in it
+    surfaceHeight_ = given;
     configured_ = true;
     if (shown_)
         paint();
@@ -208,36 +229,50 @@ void WaylandPanelSurface::changed() {
 void WaylandPanelSurface::paint() {
     if (!shown_ || !configured_ || surface_ == nullptr)
         return;
+    const int panelHeight = std::max(1, rounded(frame_.size.height));
     const int width = std::max(1, rounded(frame_.size.width)) * scale_;
-    const int height = std::max(1, rounded(frame_.size.height)) * scale_;
+    const int height = (surfaceHeight_ > 0 ? surfaceHeight_ : panelTop_ + panelHeight) * scale_;
     // What changed since the last paint is missing from both buffers.
     const QRectF changes = canvas().changes();
-    for (auto& [buffer, missing] : stale_)
-        missing = missing.united(changes);
+    for (BufferState& state : states_)
+        state.missing = state.missing.united(changes);
     ShmBuffer* buffer = buffers_.acquire(width, height);
     if (buffer == nullptr)
         return;  // painted when a buffer comes back
-    // The two buffers stay where they are; each has its entry from its first paint on.
-    auto entry = std::find_if(stale_.begin(), stale_.end(),
-                              [buffer](const auto& known) { return known.first == buffer; });
-    if (entry == stale_.end())
-        entry = std::find_if(stale_.begin(), stale_.end(),
-                             [](const auto& known) { return known.first == nullptr; });
-    const QRectF whole(QPointF(), canvas().size());
-    const QRectF area =
-        buffer->fresh || entry == stale_.end() ? whole : entry->second.intersected(whole);
-    if (entry != stale_.end())
-        *entry = {buffer, QRectF()};
-    buffer->fresh = false;
-    if (!area.isEmpty()) {
-        QImage image(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
+    BufferState& state = stateOf(*buffer);
+    const QRect panel(0, panelTop_ * scale_, width, panelHeight * scale_);
+    QImage whole(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
+                 QImage::Format_ARGB32_Premultiplied);
+    QRect damage;
+    QRectF area = state.missing.intersected(QRectF(QPointF(), canvas().size()));
+    if (buffer->fresh || state.shown != panel) {
+        // Clear what the buffer showed before (all of it when new), then the whole panel.
+        const QRect old = buffer->fresh ? whole.rect() : state.shown;
+        QPainter clear(&whole);
+        clear.setCompositionMode(QPainter::CompositionMode_Source);
+        clear.fillRect(old, Qt::transparent);
+        damage = old.united(panel);
+        area = QRectF(QPointF(), canvas().size());
+    } else {
+        damage = QRectF(area.topLeft() * scale_, area.size() * scale_)
+                     .toAlignedRect()
+                     .translated(panel.topLeft());
+    }
+    if (!area.isEmpty() && panel.top() < height) {
+        // The panel's part of the buffer, as an image of its own.
+        QImage image(static_cast<uchar*>(buffer->pixels) +
+                         static_cast<std::ptrdiff_t>(panel.top()) * buffer->stride,
+                     width, std::min(panel.height(), height - panel.top()), buffer->stride,
                      QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(scale_);
         canvas().paint(image, area);
     }
+    state = {buffer, QRectF(), panel};
+    buffer->fresh = false;
+    setInputRegion();
     wl_surface_set_buffer_scale(surface_, scale_);
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
-    const QRect damage = QRectF(area.topLeft() * scale_, area.size() * scale_).toAlignedRect();
+    damage = damage.intersected(whole.rect());
     if (wl_surface_get_version(surface_) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
         wl_surface_damage_buffer(surface_, damage.x(), damage.y(), damage.width(), damage.height());
     else
@@ -248,11 +283,33 @@ void WaylandPanelSurface::paint() {
     connection_.flush();
 }
 
+WaylandPanelSurface::BufferState& WaylandPanelSurface::stateOf(const ShmBuffer& buffer) {
+    // The two buffers stay where they are; each has its state from its first paint on.
+    for (BufferState& state : states_) {
+        if (state.buffer == &buffer)
+            return state;
+    }
+    for (BufferState& state : states_) {
+        if (state.buffer == nullptr)
+            return state;
+    }
+    return states_.front();
+}
+
+void WaylandPanelSurface::setInputRegion() {
+    // Clicks beside the panel go to the windows below.
+    wl_region* region = wl_compositor_create_region(connection_.compositor());
+    wl_region_add(region, 0, panelTop_, std::max(1, rounded(frame_.size.width)),
+                  std::max(1, rounded(frame_.size.height)));
+    wl_surface_set_input_region(surface_, region);
+    wl_region_destroy(region);
+}
+
 void WaylandPanelSurface::pointerButton(double x, double y, bool pressed) {
     if (!shown_)
         return;
     if (pressed)
-        canvas().press(QPointF(x, y));
+        canvas().press(QPointF(x, y - panelTop_));
     else
         canvas().release();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QRect>
 #include <QRectF>
 #include <array>
 #include <cstdint>
@@ -49,12 +50,14 @@ class WaylandPanelSurface final : public qt::PanelCanvasSurface {
     void pointerButton(double x, double y, bool pressed);
     void scrollBy(double dy);
 
-    void configure(std::uint32_t serial);
+    void configure(std::uint32_t serial, std::uint32_t width, std::uint32_t height);
     void closed();
 
   private:
     void createSurface(wl_output* output);
     void destroySurface();
+    // Places the shown panel and has it painted there.
+    void present();
     void place();
     void changed();
     void paint();
@@ -64,14 +67,24 @@ class WaylandPanelSurface final : public qt::PanelCanvasSurface {
     MainLoop& loop_;
     std::vector<WaylandPanelSurface*>& registry_;
     ShmBuffers buffers_;
-    // What each buffer misses of the current picture.
-    std::array<std::pair<const ShmBuffer*, QRectF>, 2> stale_{};
+    // What each buffer shows: where the panel is in it (pixels) and what it misses of the
+    // current picture (points, in the panel).
+    struct BufferState {
+        const ShmBuffer* buffer = nullptr;
+        QRectF missing;
+        QRect shown;
+    };
+    BufferState& stateOf(const ShmBuffer& buffer);
+    void setInputRegion();
+    std::array<BufferState, 2> states_{};
 
     wl_surface* surface_ = nullptr;
     zwlr_layer_surface_v1* layerSurface_ = nullptr;
     zwp_keyboard_shortcuts_inhibitor_v1* inhibitor_ = nullptr;
     std::string outputName_;
     std::int32_t scale_ = 1;
+    int surfaceHeight_ = 0;    // as the compositor configured it; 0 = the panel's own
+    int panelTop_ = 0;         // the panel's top edge in the surface
     bool shown_ = false;       // ordered front and not out
     bool configured_ = false;  // the compositor has answered the mapping commit
     bool paintPosted_ = false;

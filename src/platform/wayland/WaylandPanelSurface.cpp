@@ -19,9 +19,9 @@ WaylandPanelSurface& panelOf(void* data) {
     return *static_cast<WaylandPanelSurface*>(data);
 }
 
-void onConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
+void onConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t,
                  std::uint32_t height) {
-    panelOf(data).configure(serial, width, height);
+    panelOf(data).configure(serial, height);
 }
 
 void onClosed(void* data, zwlr_layer_surface_v1*) {
@@ -192,12 +192,10 @@ void WaylandPanelSurface::place() {
     panelTop_ = std::max(0, rounded(outputFrame.maxY() - frame_.maxY()));
 }
 
-void WaylandPanelSurface::configure(std::uint32_t serial, std::uint32_t width,
-                                    std::uint32_t height) {
+void WaylandPanelSurface::configure(std::uint32_t serial, std::uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layerSurface_, serial);
     // A size of 0 leaves it to us: the panel's own.
     const int given = height > 0 && height <= kMaxSurfacePoints ? static_cast<int>(height) : 0;
-    (void)width;
     if (configured_ && given == surfaceHeight_)
         return;  // an answer to a commit of ours, nothing new in it
     surfaceHeight_ = given;

@@ -50,7 +50,8 @@ class WaylandPanelSurface final : public qt::PanelCanvasSurface {
     void pointerButton(double x, double y, bool pressed);
     void scrollBy(double dy);
 
-    void configure(std::uint32_t serial, std::uint32_t width, std::uint32_t height);
+    // The compositor's answer: the surface's height (0 leaves it to us).
+    void configure(std::uint32_t serial, std::uint32_t height);
     void closed();
 
   private:

@@ -125,6 +125,7 @@ void WaylandPanelSurface::orderOut() {
         wl_surface_commit(surface_);
     }
     configured_ = false;
+    onScreen_ = QRect();
     connection_.flush();
 }
 
@@ -151,6 +152,7 @@ void WaylandPanelSurface::destroySurface() {
     layerSurface_ = nullptr;
     surface_ = nullptr;
     configured_ = false;
+    onScreen_ = QRect();
     outputName_.clear();
 }
 
@@ -241,21 +243,24 @@ void WaylandPanelSurface::paint() {
     const QRect panel(0, panelTop_ * scale_, width, panelHeight * scale_);
     QImage whole(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
                  QImage::Format_ARGB32_Premultiplied);
-    QRect damage;
     QRectF area = state.missing.intersected(QRectF(QPointF(), canvas().size()));
     if (buffer->fresh || state.shown != panel) {
-        // Clear what the buffer showed before (all of it when new), then the whole panel.
-        const QRect old = buffer->fresh ? whole.rect() : state.shown;
+        // Clear where this buffer showed the panel before (all of it when new), then paint
+        // the whole panel where it is now.
         QPainter clear(&whole);
         clear.setCompositionMode(QPainter::CompositionMode_Source);
-        clear.fillRect(old, Qt::transparent);
-        damage = old.united(panel);
+        clear.fillRect(buffer->fresh ? whole.rect() : state.shown, Qt::transparent);
         area = QRectF(QPointF(), canvas().size());
-    } else {
-        damage = QRectF(area.topLeft() * scale_, area.size() * scale_)
-                     .toAlignedRect()
-                     .translated(panel.topLeft());
     }
+    // Damage tells what differs from the picture on screen, the other buffer's: what was
+    // painted, and where the panel was on screen when it has moved since.
+    QRect damage = QRectF(area.topLeft() * scale_, area.size() * scale_)
+                       .toAlignedRect()
+                       .translated(panel.topLeft());
+    if (buffer->fresh)
+        damage = whole.rect();
+    else if (onScreen_ != panel)
+        damage = damage.united(onScreen_).united(panel);
     if (!area.isEmpty() && panel.top() < height) {
         // The panel's part of the buffer, as an image of its own.
         QImage image(static_cast<uchar*>(buffer->pixels) +
@@ -266,6 +271,7 @@ void WaylandPanelSurface::paint() {
         canvas().paint(image, area);
     }
     state = {buffer, QRectF(), panel};
+    onScreen_ = panel;
     buffer->fresh = false;
     setInputRegion();
     wl_surface_set_buffer_scale(surface_, scale_);

@@ -78,6 +78,7 @@ class WaylandPanelSurface final : public qt::PanelCanvasSurface {
     BufferState& stateOf(const ShmBuffer& buffer);
     void setInputRegion();
     std::array<BufferState, 2> states_{};
+    QRect onScreen_;  // where the panel is in the buffer last committed
 
     wl_surface* surface_ = nullptr;
     zwlr_layer_surface_v1* layerSurface_ = nullptr;

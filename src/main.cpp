@@ -21,6 +21,7 @@
 #include "platform/qt/QtScreens.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWorkspace.h"
+#include "platform/qt/TerminationSignals.h"
 #include "platform/qt/ThemeIcons.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -55,6 +56,12 @@ void chooseQtPlatform(Desktop desktop) {
     setenv("QT_QPA_PLATFORM", platform, 1);
 }
 
+// The log's last word: `lastLine`, written out with every line still queued.
+void writeLastLine(std::string_view lastLine) {
+    tavrel::TavrelLog::shared().line(lastLine);
+    tavrel::TavrelLog::shared().drain();
+}
+
 // Writes `lastLine` and every line still queued to the log, then ends the process at once,
 // status 0. For a desktop that went away: waiting for the event loop to wind down would let Qt
 // end the process first, with status 1 and no word in the log.
@@ -62,8 +69,7 @@ void chooseQtPlatform(Desktop desktop) {
     // Both the backend and Qt may find the display gone, on different threads: one ends it.
     static std::mutex ending;
     ending.lock();
-    tavrel::TavrelLog::shared().line(lastLine);
-    tavrel::TavrelLog::shared().drain();
+    writeLastLine(lastLine);
     std::_Exit(0);
 }
 
@@ -153,6 +159,12 @@ int main(int argc, char** argv) {
         services.eventTaps = &x11->eventTaps();
         services.eventMonitors = &x11->eventMonitors();
     }
+    // A desktop without a tray can still end the program cleanly: kill, or Ctrl+C in a terminal.
+    // The event loop is alive then, so the program ends as "Quit tavrel" ends it.
+    const tavrel::qt::TerminationSignals terminationSignals(mainLoop, [](const char* name) {
+        writeLastLine(std::string(name) + " received; quitting");
+        tavrel::terminateApplication();
+    });
     tavrel::installPlatform(services);
     return tavrel::runApplication();
 }

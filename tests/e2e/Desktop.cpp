@@ -5,6 +5,7 @@
 #include <xcb/xtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 namespace tavrel::e2e {
@@ -50,20 +51,36 @@ Desktop::Desktop(Options options) {
         failure_ = "openbox did not take the screen";
         return;
     }
-    if (options.tray) {
-        tray_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
-                                     "request", "--height", "24"},
-            display());
-        const xcb_atom_t selection = server_->atom("_NET_SYSTEM_TRAY_S0");
-        const bool up = waitUntil([&] {
-            Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                connection(), xcb_get_selection_owner(connection(), selection), nullptr));
-            return owner && owner->owner != XCB_WINDOW_NONE;
-        });
-        if (!up)
-            failure_ = "trayer did not take the tray selection";
+    if (options.tray && options.trayDelayMs == 0 && !startTray(options.trayBackground))
+        failure_ = "trayer did not take the tray selection";
+}
+
+bool Desktop::startTray(std::optional<std::uint32_t> background) {
+    const xcb_atom_t selection = server_->atom("_NET_SYSTEM_TRAY_S0");
+    const auto owner = [&] {
+        Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            connection(), xcb_get_selection_owner(connection(), selection), nullptr));
+        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    };
+    if (tray_) {
+        // The server lets go of the old tray's selection when it sees its connection close.
+        const xcb_window_t old = owner();
+        tray_.reset();
+        if (!waitUntil([&] { return owner() != old; }))
+            return false;
     }
+    std::vector<std::string> argv{"trayer",      "--edge",  "top",      "--align", "right",
+                                  "--widthtype", "request", "--height", "24"};
+    if (background) {
+        // Transparency with no see-through leaves the tint alone: a plain background.
+        char tint[16];
+        std::snprintf(tint, sizeof tint, "0x%06x", *background & 0xffffffu);
+        for (const char* option : {"--transparent", "true", "--alpha", "0", "--tint"})
+            argv.emplace_back(option);
+        argv.emplace_back(tint);
+    }
+    tray_ = std::make_unique<ChildProcess>(argv, display());
+    return waitUntil([&] { return owner() != XCB_WINDOW_NONE; });
 }
 
 Desktop::~Desktop() {
@@ -284,23 +301,37 @@ std::optional<Geometry> Desktop::embeddedWindowUnder(xcb_window_t parent, std::u
 }
 
 std::vector<std::uint32_t> Desktop::column(xcb_window_t window, int x, int height) {
-    std::vector<std::uint32_t> pixels;
+    return pixels(window, {x, 0, 1, height});
+}
+
+std::vector<std::uint32_t> Desktop::screenPixels(const Geometry& part) {
+    return pixels(server_->root(), part);
+}
+
+std::vector<std::uint32_t> Desktop::pixels(xcb_window_t window, const Geometry& part) {
+    std::vector<std::uint32_t> found;
     Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
         connection(),
-        xcb_get_image(connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<std::int16_t>(x),
-                      0, 1, static_cast<std::uint16_t>(height), ~0u),
+        xcb_get_image(connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, window,
+                      static_cast<std::int16_t>(part.x), static_cast<std::int16_t>(part.y),
+                      static_cast<std::uint16_t>(part.width),
+                      static_cast<std::uint16_t>(part.height), ~0u),
         nullptr));
-    if (!image || image->depth < 24)
-        return pixels;
+    if (!image || image->depth < 24 || part.height <= 0)
+        return found;
     const auto* data = xcb_get_image_data(image.get());
     const int length = xcb_get_image_data_length(image.get());
     // 24- and 32-bit images come as 32 bits per pixel, padded to whole scanlines.
-    const int stride = length / height;
-    for (int y = 0; y < height && stride >= 4; ++y) {
-        const auto* p = data + y * stride;
-        pixels.push_back((std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0]);
+    const int stride = length / part.height;
+    if (stride < 4 * part.width)
+        return found;
+    for (int y = 0; y < part.height; ++y) {
+        for (int x = 0; x < part.width; ++x) {
+            const auto* p = data + y * stride + x * 4;
+            found.push_back((std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0]);
+        }
     }
-    return pixels;
+    return found;
 }
 
 std::vector<Geometry> Desktop::monitors() {

@@ -32,6 +32,11 @@ class Desktop {
         bool windowManager = true;
         bool tray = false;
         bool twoMonitors = false;
+        // The tray starts this long after tavrel has launched (the session starts it), as a
+        // panel does that comes up late or restarts.
+        int trayDelayMs = 0;
+        // The tray's plain background (0xRRGGBB); its theme's colour when not given.
+        std::optional<std::uint32_t> trayBackground = std::nullopt;
     };
     explicit Desktop(Options options);
     ~Desktop();
@@ -50,6 +55,10 @@ class Desktop {
     void tap(const std::string& key);
     void type(const std::string& text);  // lower-case ASCII letters, digits and spaces
     std::uint8_t keycode(const std::string& key);
+    // Starts a tray host (trayer), ending the one that runs; false when it does not take the
+    // tray selection.
+    bool startTray(std::optional<std::uint32_t> background = std::nullopt);
+
     // Whether some client holds the Super+Tab grab (tries to take it, and gives it back).
     bool superTabTaken();
     // The server's keyboard auto-repeat for held keys.
@@ -82,12 +91,15 @@ class Desktop {
     std::optional<Geometry> embeddedWindow(std::uint32_t pid);
     // One column of a window's pixels (0xRRGGBB), top to bottom.
     std::vector<std::uint32_t> column(xcb_window_t window, int x, int height);
+    // The pixels (0xRRGGBB) of a part of the screen, row by row.
+    std::vector<std::uint32_t> screenPixels(const Geometry& part);
     // The monitors as RandR reports them.
     std::vector<Geometry> monitors();
 
   private:
     std::optional<Geometry> embeddedWindowUnder(xcb_window_t parent, std::uint32_t pid);
     void fakeKey(std::uint8_t type, const std::string& key);
+    std::vector<std::uint32_t> pixels(xcb_window_t window, const Geometry& part);
     std::uint32_t cardinal(xcb_window_t window, const std::string& property);
 
     std::unique_ptr<XServer> server_;

@@ -1,7 +1,10 @@
 // What a launch leaves behind: the log's lines, and the messages when the hotkey is taken.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <regex>
+#include <utility>
 
 #include "Desktop.h"
 #include "SessionFixture.h"
@@ -84,6 +87,25 @@ TEST_F(LaunchTest, ASecondInstanceCannotGrabTheHotkeyAndSaysSo) {
     EXPECT_TRUE(first.waitForLog(kReleaseLine));
     EXPECT_EQ(second.logCount(kPressLine), 0u);
     EXPECT_EQ(second.logMessages().size(), 4u + second.logCount(kReleaseLine));
+}
+
+// With no tray to quit from, kill or Ctrl+C ends tavrel as Quit does: everything it logged is in
+// the file, the reason last, and the exit status is 0.
+TEST_F(LaunchTest, TerminationSignalsEndItLikeQuit) {
+    for (const auto& [number, name] :
+         {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGINT, "SIGINT"}}) {
+        TemporaryFolder state;
+        TavrelProcess tavrel(desktop_.display(), state.path());
+        ASSERT_TRUE(tavrel.waitForLaunch());
+        desktop_.tap("Shift_L");  // two log lines, queued around the signal
+        ASSERT_EQ(kill(tavrel.pid(), number), 0);
+        const auto status = tavrel.waitForExit();
+        ASSERT_TRUE(status) << name << ": tavrel is still running";
+        EXPECT_EQ(*status, 0) << name;
+        const auto messages = tavrel.logMessages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back(), std::string(name) + " received; quitting");
+    }
 }
 
 // The desktop goes away under tavrel: the connection its panel and tray live on is closed (as

@@ -1,7 +1,9 @@
 #include "Session.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace tavrel::e2e {
 namespace {
@@ -29,6 +31,11 @@ Session::Session(Desktop::Options options)
         return;
     tavrel_ = std::make_unique<TavrelProcess>(desktop_->display(), state_->path());
     launched_ = tavrel_->waitForLaunch() && waitForHotkeyGrab();
+    if (launched_ && options.tray && options.trayDelayMs > 0) {
+        // The delay is the scenario itself: a tray that comes up well after tavrel.
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.trayDelayMs));
+        trayStarted_ = desktop_->startTray(options.trayBackground);
+    }
 }
 
 bool Session::waitForHotkeyGrab() {
@@ -46,6 +53,8 @@ std::string Session::failure() const {
                 all += line + "\n";
             return all + "stderr:\n" + tavrel_->standardError();
         }();
+    if (!trayStarted_)
+        return "trayer did not take the tray selection";
     return {};
 }
 

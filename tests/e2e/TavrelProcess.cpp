@@ -45,18 +45,21 @@ TemporaryFolder::~TemporaryFolder() {
         std::filesystem::remove_all(path_, ignored);
 }
 
-TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome)
+TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome,
+                             const std::vector<std::string>& environment)
     : stateHome_(stateHome), errorFile_(stateHome / "stderr.txt") {
     std::error_code ignored;
     std::filesystem::create_directories(stateHome_ / "tavrel", ignored);
     // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
-    // Without a session bus the tray icon goes to this desktop's tray host, not to a
-    // StatusNotifier host of the session the tests run in.
-    process_ = std::make_unique<x11::test::ChildProcess>(
-        std::vector<std::string>{"env", "-u", "DBUS_SESSION_BUS_ADDRESS",
-                                 "XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
-                                 "exec \"$0\" 2>>\"$1\"", TAVREL_PATH, errorFile_.string()},
-        display);
+    // Without a session bus (unless the test gives its own) the tray icon goes to this
+    // desktop's tray host, not to a StatusNotifier host of the session the tests run in.
+    std::vector<std::string> argv{"env", "-u", "DBUS_SESSION_BUS_ADDRESS",
+                                  "XDG_STATE_HOME=" + stateHome_.string()};
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    for (const char* part : {"sh", "-c", "exec \"$0\" 2>>\"$1\"", TAVREL_PATH})
+        argv.emplace_back(part);
+    argv.push_back(errorFile_.string());
+    process_ = std::make_unique<x11::test::ChildProcess>(argv, display);
 }
 
 std::filesystem::path TavrelProcess::logFile() const {

@@ -28,7 +28,9 @@ class TemporaryFolder {
 // standard error kept in a file. Killed when the object goes, unless it ended before.
 class TavrelProcess {
   public:
-    TavrelProcess(const std::string& display, const std::filesystem::path& stateHome);
+    // `environment`: more NAME=value settings, such as the test's own session bus.
+    TavrelProcess(const std::string& display, const std::filesystem::path& stateHome,
+                  const std::vector<std::string>& environment = {});
 
     pid_t pid() const { return process_->pid(); }
     std::filesystem::path logFile() const;

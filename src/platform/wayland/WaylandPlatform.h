@@ -62,7 +62,8 @@ class WaylandPlatform {
     void setHotkeyFailureHandler(std::function<void(const std::string&)> handler);
 
   private:
-    WaylandPlatform(MainLoop& loop, std::unique_ptr<WaylandConnection> connection,
+    WaylandPlatform(MainLoop& loop, const std::string& swaySocket,
+                    std::unique_ptr<WaylandConnection> connection,
                     std::unique_ptr<SwayIpc> commands, std::unique_ptr<SwayIpc> events);
     void seedRecentUse();
     void onSwayEvents();

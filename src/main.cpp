@@ -123,8 +123,12 @@ int main(int argc, char** argv) {
         sway = tavrel::wayland::WaylandPlatform::connect(mainLoop, &whyNot);
     if (desktop == Desktop::x11)
         x11 = tavrel::x11::X11Platform::connect(mainLoop, &whyNot);
-    // The desktop this is could not be served: say why before anything else happens.
-    if (desktop != Desktop::none && !sway && !x11)
+    // The desktop this is cannot be served: say why before anything else happens.
+    if (desktop == Desktop::none && isSet("WAYLAND_DISPLAY"))
+        whyNot =
+            "this Wayland desktop is not sway (SWAYSOCK is not set); tavrel serves sway and "
+            "X11 desktops";
+    if (!sway && !x11 && !whyNot.empty())
         processInfo.writeToStandardError("tavrel: " + whyNot + "\n");
     if (sway) {
         sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);

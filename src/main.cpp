@@ -134,11 +134,6 @@ int main(int argc, char** argv) {
         sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
         // The desktop went away: nothing left to switch.
         sway->setConnectionLostHandler(&endForLostSway);
-        sway->setHotkeyFailureHandler([&processInfo](const std::string& cause) {
-            tavrel::TavrelLog::shared().line("sway: Super+Tab cannot be bound: " + cause);
-            processInfo.writeToStandardError("tavrel: Super+Tab cannot be bound on sway: " + cause +
-                                             "\n");
-        });
         services.screens = &sway->screens();
         services.panelSurfaces = &sway->panelSurfaces();
         services.windowServer = &sway->windowServer();

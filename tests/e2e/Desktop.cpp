@@ -1,9 +1,11 @@
 #include "Desktop.h"
 
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 #include <xcb/randr.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +25,32 @@ constexpr int kRecheckMs = 4;
 
 bool run(const std::string& display, const std::string& command) {
     return std::system(("DISPLAY=" + display + " " + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// How a user starts each window manager, and what a first start needs so that nothing but
+// its default settings apply.
+struct WindowManagerStart {
+    std::string name;
+    std::vector<std::string> command;
+    std::string prepare;
+};
+
+const WindowManagerStart* windowManagerStart(const std::string& name) {
+    static const WindowManagerStart known[] = {
+        {"xfwm4", {"xfwm4"}, ""},
+        {"metacity", {"metacity"}, ""},
+        {"mutter", {"mutter", "--x11"}, ""},
+        {"marco", {"marco"}, ""},
+        {"fluxbox", {"fluxbox"}, ""},
+        // Without a configuration of the user's, i3 first asks which modifier to use; its
+        // default configuration is what a user who declines is left with.
+        {"i3", {"i3"}, "mkdir -p ~/.config/i3 && cp /etc/i3/config ~/.config/i3/config"},
+        {"icewm", {"icewm"}, ""},
+        {"awesome", {"awesome"}, ""},
+    };
+    const auto found = std::find_if(std::begin(known), std::end(known),
+                                    [&](const WindowManagerStart& s) { return s.name == name; });
+    return found == std::end(known) ? nullptr : &*found;
 }
 
 }  // namespace
@@ -47,9 +75,14 @@ Desktop::Desktop(Options options) {
             return;
         }
     }
-    if (options.windowManager && !server_->startWindowManager()) {
-        failure_ = "openbox did not take the screen";
-        return;
+    if (options.windowManager) {
+        const std::string& name = options.windowManagerName;
+        const bool started =
+            name == "openbox" ? server_->startWindowManager() : startWindowManagerInSession(name);
+        if (!started) {
+            failure_ = name + " did not take the screen";
+            return;
+        }
     }
     if (options.tray && options.trayDelayMs == 0 && !startTray(options.trayBackground))
         failure_ = "trayer did not take the tray selection";
@@ -86,6 +119,63 @@ bool Desktop::startTray(std::optional<std::uint32_t> background) {
 Desktop::~Desktop() {
     tray_.reset();
     server_.reset();
+    // The services the bus started end with their connection to it.
+    bus_.reset();
+    home_.reset();
+}
+
+bool Desktop::startWindowManagerInSession(const std::string& name) {
+    const WindowManagerStart* start = windowManagerStart(name);
+    if (start == nullptr)
+        return false;
+    home_ = std::make_unique<TemporaryFolder>();
+    const std::string runtime = (home_->path() / "run").string();
+    if (mkdir(runtime.c_str(), 0700) != 0)
+        return false;
+    // Window managers that keep their settings behind D-Bus (xfconf, dconf) get a bus of
+    // their own, as in a session of their desktop.
+    bus_ = std::make_unique<ChildProcess>(
+        inSession({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--syslog-only",
+                   "--address=unix:path=" + runtime + "/bus", "--print-address"}),
+        display());
+    const auto address = bus_->readLine();
+    if (!address)
+        return false;
+    busAddress_ = *address;
+    if (!start->prepare.empty() && !runInSession(start->prepare))
+        return false;
+    return server_->startWindowManager(inSession(start->command));
+}
+
+std::vector<std::string> Desktop::inSession(const std::vector<std::string>& argv) const {
+    // The test's own settings folders stay out of it: a user's session starts from home.
+    std::vector<std::string> command = {"env",
+                                        "-u",
+                                        "XDG_CONFIG_HOME",
+                                        "-u",
+                                        "XDG_DATA_HOME",
+                                        "-u",
+                                        "XDG_CACHE_HOME",
+                                        "-u",
+                                        "XDG_STATE_HOME",
+                                        "HOME=" + home_->path().string(),
+                                        "XDG_RUNTIME_DIR=" + (home_->path() / "run").string()};
+    if (!busAddress_.empty())
+        command.push_back("DBUS_SESSION_BUS_ADDRESS=" + busAddress_);
+    if (server_->windowManagerPid() > 0)
+        command.push_back("WM_PID=" + std::to_string(server_->windowManagerPid()));
+    command.insert(command.end(), argv.begin(), argv.end());
+    return command;
+}
+
+bool Desktop::runInSession(const std::string& command) {
+    if (!home_)
+        return false;
+    // A command that hangs (a bus that does not answer) ends the test's wait all the same.
+    std::vector<std::string> bounded = {"timeout", "20"};
+    const auto full = inSession({"sh", "-c", command});
+    bounded.insert(bounded.end(), full.begin(), full.end());
+    return ChildProcess(bounded, display()).succeeds();
 }
 
 bool Desktop::waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -211,6 +301,38 @@ void Desktop::activate(xcb_window_t window) {
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
     sync();
+}
+
+xcb_window_t Desktop::topLevelOf(xcb_window_t window) {
+    // Up from the window to the child of the root that holds it (its frame, if it has one).
+    for (int depth = 0; depth < 32; ++depth) {
+        Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr));
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE)
+            return window;
+        window = tree->parent;
+    }
+    return window;
+}
+
+xcb_window_t Desktop::topmost(const std::vector<xcb_window_t>& windows) {
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), server_->root()), nullptr));
+    if (!tree)
+        return XCB_WINDOW_NONE;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    xcb_window_t top = XCB_WINDOW_NONE;
+    int highest = -1;
+    for (const xcb_window_t w : windows) {
+        const xcb_window_t frame = topLevelOf(w);
+        const int place = static_cast<int>(std::find(children, children + count, frame) - children);
+        if (place < count && place > highest) {
+            highest = place;
+            top = w;
+        }
+    }
+    return top;
 }
 
 xcb_window_t Desktop::inputFocus() {

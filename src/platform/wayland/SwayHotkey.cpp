@@ -66,8 +66,9 @@ void SwayHotkey::handleEvent(const SwayIpc::Message& event) {
             keyboard_.bindingHeard(true);
     } else if (event.type == kSwayWorkspaceEvent && installed_ && isReload(event.payload)) {
         std::string whyNot;
-        if (!install(&whyNot) && failure_)
-            failure_(whyNot);
+        if (!install(&whyNot))
+            keyboard_.reportObstacle(
+                "sway dropped Super+Tab with its reload and did not take it back: " + whyNot);
     }
 }
 

@@ -26,17 +26,12 @@ class SwayHotkey {
     bool install(std::string* whyNot);
     // One event of the subscription (binding and workspace events).
     void handleEvent(const SwayIpc::Message& event);
-    // Told when the bindings could not be put back after a reload.
-    void setFailureHandler(std::function<void(const std::string&)> handler) {
-        failure_ = std::move(handler);
-    }
 
   private:
     bool claim(std::string* whyNot);
 
     SwayIpc& commands_;
     WaylandKeyboard& keyboard_;
-    std::function<void(const std::string&)> failure_;
     std::string lockPath_;
     int lockFd_ = -1;
     bool installed_ = false;

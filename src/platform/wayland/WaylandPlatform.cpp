@@ -178,9 +178,4 @@ void WaylandPlatform::setConnectionLostHandler(std::function<void()> handler) {
     connectionLost_ = std::move(handler);
 }
 
-void WaylandPlatform::setHotkeyFailureHandler(std::function<void(const std::string&)> handler) {
-    keyboard_->setFailureHandler(handler);
-    hotkey_->setFailureHandler(std::move(handler));
-}
-
 }  // namespace tavrel::wayland

@@ -123,13 +123,13 @@ int main(int argc, char** argv) {
         sway = tavrel::wayland::WaylandPlatform::connect(mainLoop, &whyNot);
     if (desktop == Desktop::x11)
         x11 = tavrel::x11::X11Platform::connect(mainLoop, &whyNot);
-    // The desktop this is cannot be served: say why before anything else happens.
+    // The desktop this is cannot be served: the hotkey's failure lines are followed by why.
     if (desktop == Desktop::none && isSet("WAYLAND_DISPLAY"))
         whyNot =
             "this Wayland desktop is not sway (SWAYSOCK is not set); tavrel serves sway and "
             "X11 desktops";
     if (!sway && !x11 && !whyNot.empty())
-        processInfo.writeToStandardError("tavrel: " + whyNot + "\n");
+        noDesktop.setFailureCause(whyNot);
     if (sway) {
         sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
         // The desktop went away: nothing left to switch.

@@ -16,12 +16,6 @@ const std::string kTapFailedLine =
 const std::string kTapFailedMessage =
     "tavrel: could not create event tap \u2014 Accessibility permission required\n";
 
-std::vector<std::string> launchLines(pid_t pid, const std::string& tapLine) {
-    return {"--- launched pid=" + std::to_string(pid) +
-                " bundle=" + std::filesystem::path(TAVREL_PATH).parent_path().string() + " ---",
-            "AXIsProcessTrusted=true", "after prompt: AXIsProcessTrusted=true", tapLine};
-}
-
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
@@ -42,11 +36,11 @@ TEST_F(LaunchTest, TheLogKeepsEveryLaunchsLinesWithTimeStamps) {
     {
         TavrelProcess first(desktop_.display(), state.path());
         ASSERT_TRUE(first.waitForLaunch());
-        expected = launchLines(first.pid(), "event tap created and enabled");
+        expected = launchLines(first.pid(), kTapCreatedLine);
     }
     TavrelProcess second(desktop_.display(), state.path());
     ASSERT_TRUE(second.waitForLaunch());
-    for (const auto& line : launchLines(second.pid(), "event tap created and enabled"))
+    for (const auto& line : launchLines(second.pid(), kTapCreatedLine))
         expected.push_back(line);
     // Shift alone, pressed and let go: two modifier changes without Super, each logged.
     desktop_.tap("Shift_L");

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "LogLines.h"
+
 namespace tavrel::e2e {
 namespace {
 
@@ -46,17 +48,32 @@ TemporaryFolder::~TemporaryFolder() {
 }
 
 TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome)
+    : TavrelProcess(std::vector<std::string>{"DISPLAY=" + display}, stateHome) {}
+
+TavrelProcess::TavrelProcess(const std::vector<std::string>& environment,
+                             const std::filesystem::path& stateHome)
     : stateHome_(stateHome), errorFile_(stateHome / "stderr.txt") {
     std::error_code ignored;
     std::filesystem::create_directories(stateHome_ / "tavrel", ignored);
+    // Only the given desktop is in reach: none of the session the tests run in. Without a
+    // session bus the tray icon goes to this desktop's tray host, not to a StatusNotifier host
+    // of that session.
+    std::vector<std::string> argv = {"env",
+                                     "-u",
+                                     "DBUS_SESSION_BUS_ADDRESS",
+                                     "-u",
+                                     "DISPLAY",
+                                     "-u",
+                                     "WAYLAND_DISPLAY",
+                                     "-u",
+                                     "SWAYSOCK",
+                                     "-u",
+                                     "I3SOCK"};
+    argv.insert(argv.end(), environment.begin(), environment.end());
     // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
-    // Without a session bus the tray icon goes to this desktop's tray host, not to a
-    // StatusNotifier host of the session the tests run in.
-    process_ = std::make_unique<x11::test::ChildProcess>(
-        std::vector<std::string>{"env", "-u", "DBUS_SESSION_BUS_ADDRESS",
-                                 "XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
-                                 "exec \"$0\" 2>>\"$1\"", TAVREL_PATH, errorFile_.string()},
-        display);
+    argv.insert(argv.end(), {"XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
+                             "exec \"$0\" 2>>\"$1\"", TAVREL_PATH, errorFile_.string()});
+    process_ = std::make_unique<x11::test::ChildProcess>(argv, "");
 }
 
 std::filesystem::path TavrelProcess::logFile() const {
@@ -107,7 +124,7 @@ bool TavrelProcess::launched() const {
     bool ownLaunch = false;
     for (const std::string& m : logMessages()) {
         ownLaunch |= m.rfind(own, 0) == 0;
-        if (ownLaunch && (m == "event tap created and enabled" || m.rfind("ERROR: ", 0) == 0))
+        if (ownLaunch && (m == kTapCreatedLine || m.rfind("ERROR: ", 0) == 0))
             return true;
     }
     return false;

@@ -24,11 +24,15 @@ class TemporaryFolder {
     std::filesystem::path path_;
 };
 
-// The tavrel binary on a display, with its own state folder (so its own log file) and its
+// The tavrel binary on a desktop, with its own state folder (so its own log file) and its
 // standard error kept in a file. Killed when the object goes, unless it ended before.
 class TavrelProcess {
   public:
+    // On an X display.
     TavrelProcess(const std::string& display, const std::filesystem::path& stateHome);
+    // With the desktop's environment ("NAME=value": WAYLAND_DISPLAY, SWAYSOCK, ...).
+    TavrelProcess(const std::vector<std::string>& environment,
+                  const std::filesystem::path& stateHome);
 
     pid_t pid() const { return process_->pid(); }
     std::filesystem::path logFile() const;

@@ -11,13 +11,14 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "PerSwitch.h"
 #include "SwaySession.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
@@ -27,7 +28,6 @@ using namespace tavrel::e2e;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kClients = 10;
-constexpr int kRepetitions = 30;
 constexpr int kRefreshHz = 240;
 constexpr int kTimeoutMs = 5000;
 // The output's middle column, top to bottom: the panel, centred, always crosses it.
@@ -292,25 +292,6 @@ void BM_SwayReleaseToWindowFocused(benchmark::State& state) {
         }
         state.SetIterationTime(seconds(Clock::now() - start));
     }
-}
-
-double percentile90(const std::vector<double>& values) {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[static_cast<std::size_t>(0.9 * static_cast<double>(sorted.size() - 1) + 0.5)];
-}
-
-// One switch per repetition, 10, 100 and 300 windows, median and p90 of 30.
-void perSwitch(benchmark::internal::Benchmark* b) {
-    b->Arg(10)
-        ->Arg(100)
-        ->Arg(300)
-        ->Iterations(1)
-        ->Repetitions(kRepetitions)
-        ->ComputeStatistics("p90", percentile90)
-        ->ReportAggregatesOnly(true)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(BM_SwayKeyToPanelFrame)->Apply(perSwitch);

@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "Gestures.h"
+
 namespace tavrel::e2e {
 namespace {
 
@@ -48,12 +50,7 @@ std::vector<xcb_window_t> Session::windows(TestClient& client,
 }
 
 void Session::superTab(bool reverse) {
-    desktop_->press("Super_L");
-    if (reverse)
-        desktop_->press("Shift_L");
-    desktop_->tap("Tab");
-    if (reverse)
-        desktop_->release("Shift_L");
+    e2e::superTab(*desktop_, reverse);
 }
 
 void Session::releaseSuper() {

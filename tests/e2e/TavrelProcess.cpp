@@ -47,6 +47,15 @@ TemporaryFolder::~TemporaryFolder() {
         std::filesystem::remove_all(path_, ignored);
 }
 
+std::vector<std::string> onlyOnDesktop(const std::vector<std::string>& environment) {
+    std::vector<std::string> argv = {"env"};
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "I3SOCK", "DBUS_SESSION_BUS_ADDRESS"})
+        argv.insert(argv.end(), {"-u", name});
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    return argv;
+}
+
 TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome)
     : TavrelProcess(std::vector<std::string>{"DISPLAY=" + display}, stateHome) {}
 
@@ -55,21 +64,9 @@ TavrelProcess::TavrelProcess(const std::vector<std::string>& environment,
     : stateHome_(stateHome), errorFile_(stateHome / "stderr.txt") {
     std::error_code ignored;
     std::filesystem::create_directories(stateHome_ / "tavrel", ignored);
-    // Only the given desktop is in reach: none of the session the tests run in. Without a
-    // session bus the tray icon goes to this desktop's tray host, not to a StatusNotifier host
-    // of that session.
-    std::vector<std::string> argv = {"env",
-                                     "-u",
-                                     "DBUS_SESSION_BUS_ADDRESS",
-                                     "-u",
-                                     "DISPLAY",
-                                     "-u",
-                                     "WAYLAND_DISPLAY",
-                                     "-u",
-                                     "SWAYSOCK",
-                                     "-u",
-                                     "I3SOCK"};
-    argv.insert(argv.end(), environment.begin(), environment.end());
+    // Without a session bus the tray icon goes to this desktop's tray host, not to a
+    // StatusNotifier host of the session running the tests.
+    std::vector<std::string> argv = onlyOnDesktop(environment);
     // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
     argv.insert(argv.end(), {"XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
                              "exec \"$0\" 2>>\"$1\"", TAVREL_PATH, errorFile_.string()});

@@ -24,6 +24,11 @@ class TemporaryFolder {
     std::filesystem::path path_;
 };
 
+// The start of a command line that runs a program on one given desktop only: none of the
+// desktop the tests themselves run in (DISPLAY, WAYLAND_DISPLAY, SWAYSOCK, I3SOCK, the session
+// bus) is in reach, the assignments ("NAME=value") are.
+std::vector<std::string> onlyOnDesktop(const std::vector<std::string>& environment);
+
 // The tavrel binary on a desktop, with its own state folder (so its own log file) and its
 // standard error kept in a file. Killed when the object goes, unless it ended before.
 class TavrelProcess {

@@ -44,22 +44,9 @@ SwayServer::SwayServer(const Options& options) {
     const std::filesystem::path ready = folder / "ready";
     const std::filesystem::path config = folder / "config";
     std::ofstream(config) << configuration(options, ready);
-    std::vector<std::string> argv = {"env",
-                                     "-u",
-                                     "DISPLAY",
-                                     "-u",
-                                     "WAYLAND_DISPLAY",
-                                     "-u",
-                                     "SWAYSOCK",
-                                     "-u",
-                                     "I3SOCK",
-                                     "WLR_BACKENDS=headless",
-                                     "WLR_RENDERER=pixman",
-                                     "XDG_RUNTIME_DIR=" + folder.string(),
-                                     "sh",
-                                     "-c",
-                                     "exec \"$@\" 2>\"$0\"",
-                                     (folder / "sway.log").string()};
+    std::vector<std::string> argv = onlyOnDesktop(
+        {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "XDG_RUNTIME_DIR=" + folder.string()});
+    argv.insert(argv.end(), {"sh", "-c", "exec \"$@\" 2>\"$0\"", (folder / "sway.log").string()});
     if (geteuid() == 0) {
         for (const char* word : {"unshare", "--user", "--map-user=1000", "--map-group=1000"})
             argv.push_back(word);

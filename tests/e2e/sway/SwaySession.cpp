@@ -6,6 +6,7 @@
 #include <set>
 #include <thread>
 
+#include "Gestures.h"
 #include "Screenshot.h"
 
 namespace tavrel::e2e {
@@ -124,12 +125,7 @@ std::vector<long> SwaySession::windows(WaylandClient& client,
 }
 
 void SwaySession::superTab(bool reverse) {
-    seat_->press("Super_L");
-    if (reverse)
-        seat_->press("Shift_L");
-    seat_->tap("Tab");
-    if (reverse)
-        seat_->release("Shift_L");
+    e2e::superTab(*seat_, reverse);
 }
 
 void SwaySession::releaseSuper() {

@@ -32,6 +32,7 @@
 #include <sstream>
 
 #include "ClientCommands.h"
+#include "Gestures.h"
 #include "LogLines.h"
 #include "SwaySession.h"
 
@@ -179,13 +180,8 @@ class SwaySwitchingTest : public ::testing::TestWithParam<Case> {
     }
 
     bool tab(bool reverse) {
-        return hotkey(reverse ? kShiftPressLine : kPressLine, [&] {
-            if (reverse)
-                session_->seat().press("Shift_L");
-            session_->seat().tap("Tab");
-            if (reverse)
-                session_->seat().release("Shift_L");
-        });
+        return hotkey(reverse ? kShiftPressLine : kPressLine,
+                      [&] { tabWithSuperHeld(session_->seat(), reverse); });
     }
 
     // Super+Tab again and again until tavrel hears it: its bindings come back some time after

@@ -1,11 +1,12 @@
 #include "WaylandClient.h"
 
+#include "TavrelProcess.h"
+
 namespace tavrel::e2e {
 namespace {
 
 std::vector<std::string> commandLine(const std::vector<std::string>& environment) {
-    std::vector<std::string> argv = {"env"};
-    argv.insert(argv.end(), environment.begin(), environment.end());
+    std::vector<std::string> argv = onlyOnDesktop(environment);
     argv.push_back(TAVREL_WAYLANDCLIENT_PATH);
     return argv;
 }

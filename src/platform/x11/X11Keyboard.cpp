@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "platform/desktop/KeyMonitors.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11EventMonitors.h"
 
 // xkb.h names a field `explicit`, which C++ reserves.
 #define explicit explicit_
@@ -56,7 +56,7 @@ std::uint8_t xkbTypeOf(const xcb_generic_event_t* event) {
 
 }  // namespace
 
-X11Keyboard::X11Keyboard(X11Connection& connection, X11EventMonitors& monitors)
+X11Keyboard::X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors)
     : connection_(connection), monitors_(monitors) {}
 
 X11Keyboard::~X11Keyboard() {

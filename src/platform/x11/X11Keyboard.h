@@ -9,10 +9,13 @@
 #include "platform/EventTap.h"
 #include "platform/x11/X11Keymap.h"
 
+namespace tavrel::desktop {
+class KeyMonitors;
+}
+
 namespace tavrel::x11 {
 
 class X11Connection;
-class X11EventMonitors;
 
 // The event tap over one xcb connection that carries all keyboard input, so that key
 // events and modifier changes arrive in the server's order. Super+Tab (every
@@ -22,7 +25,7 @@ class X11EventMonitors;
 // XKB state notifications, which keep arriving while we hold the keyboard.
 class X11Keyboard final : public EventTaps {
   public:
-    X11Keyboard(X11Connection& connection, X11EventMonitors& monitors);
+    X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors);
     ~X11Keyboard() override;
     X11Keyboard(const X11Keyboard&) = delete;
     X11Keyboard& operator=(const X11Keyboard&) = delete;
@@ -67,7 +70,7 @@ class X11Keyboard final : public EventTaps {
     void noteOutOfBandRead();
 
     X11Connection& connection_;
-    X11EventMonitors& monitors_;
+    desktop::KeyMonitors& monitors_;
     std::unique_ptr<X11Keymap> keymap_;
     bool xkbReady_ = false;
     std::uint8_t xkbEventBase_ = 0;

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/desktop/DesktopEntries.h"
+#include "platform/desktop/KeyMonitors.h"
 #include "platform/x11/CompoundTextDecoder.h"
-#include "platform/x11/DesktopEntries.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11RunningApplications.h"
 #include "platform/x11/X11WindowList.h"
@@ -59,11 +59,12 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
     windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
     windowServer_ = std::make_unique<X11WindowServer>(*windowList_);
-    desktopEntries_ = std::make_unique<DesktopEntries>(DesktopEntries::userDataFolders());
+    desktopEntries_ =
+        std::make_unique<desktop::DesktopEntries>(desktop::DesktopEntries::userDataFolders());
     runningApplications_ =
         std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
     accessibility_ = std::make_unique<X11Accessibility>(*connection_, *windowList_);
-    eventMonitors_ = std::make_unique<X11EventMonitors>();
+    eventMonitors_ = std::make_unique<desktop::KeyMonitors>();
     keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
     // The listing connection hears of changes to listed windows (and of errors of
     // requests nobody waits for, which need no answer).

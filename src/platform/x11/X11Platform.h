@@ -12,14 +12,17 @@
 #include "platform/RunningApplications.h"
 #include "platform/WindowServer.h"
 
+namespace tavrel::desktop {
+class DesktopEntries;
+class KeyMonitors;
+}  // namespace tavrel::desktop
+
 namespace tavrel::x11 {
 
 class CompoundTextDecoder;
-class DesktopEntries;
 class X11Accessibility;
 class X11RunningApplications;
 class X11Connection;
-class X11EventMonitors;
 class X11Keyboard;
 class X11WindowList;
 class X11WindowServer;
@@ -66,13 +69,13 @@ class X11Platform {
     std::unique_ptr<CompoundTextDecoder> decoder_;
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11WindowServer> windowServer_;
-    std::unique_ptr<DesktopEntries> desktopEntries_;
+    std::unique_ptr<desktop::DesktopEntries> desktopEntries_;
     std::unique_ptr<X11RunningApplications> runningApplications_;
     std::unique_ptr<X11Accessibility> accessibility_;
     // All keyboard input comes over a connection of its own, so that it arrives in the
     // server's order and never waits behind a window listing.
     std::unique_ptr<X11Connection> keyboardConnection_;
-    std::unique_ptr<X11EventMonitors> eventMonitors_;
+    std::unique_ptr<desktop::KeyMonitors> eventMonitors_;
     std::unique_ptr<X11Keyboard> keyboard_;
     std::function<void()> connectionLost_;
     std::vector<int> watched_;

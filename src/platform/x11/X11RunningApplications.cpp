@@ -39,7 +39,7 @@ std::string executableName(std::int32_t pid) {
 }  // namespace
 
 X11RunningApplications::X11RunningApplications(X11WindowList& windows, X11Connection& connection,
-                                               DesktopEntries& entries)
+                                               desktop::DesktopEntries& entries)
     : windows_(windows), connection_(connection), entries_(entries) {}
 
 std::shared_ptr<RunningApplication> X11RunningApplications::runningApplicationWithProcessIdentifier(
@@ -77,7 +77,7 @@ ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid) {
         facts.iconWindow = w->id;
     }
     const std::string executable = executableName(pid);
-    if (const DesktopEntry* entry = entries_.match(className, instanceName, executable)) {
+    if (const desktop::DesktopEntry* entry = entries_.match(className, instanceName, executable)) {
         facts.name = entry->name;
         facts.bundleIdentifier = entry->id;
         if (!entry->icon.empty())

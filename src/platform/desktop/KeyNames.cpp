@@ -1,0 +1,31 @@
+#include "platform/desktop/KeyNames.h"
+
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include "platform/EventTap.h"
+
+namespace tavrel::desktop {
+
+std::optional<std::int64_t> namedKeyCode(xkb_keysym_t keysym) {
+    switch (keysym) {
+        case XKB_KEY_Tab:
+        case XKB_KEY_ISO_Left_Tab:
+            return kVK_Tab;
+        case XKB_KEY_Return:
+            return kVK_Return;
+        case XKB_KEY_KP_Enter:
+            return kVK_ANSI_KeypadEnter;
+        case XKB_KEY_BackSpace:
+            return kVK_Delete;
+        case XKB_KEY_Escape:
+            return kVK_Escape;
+        case XKB_KEY_Down:
+            return kVK_DownArrow;
+        case XKB_KEY_Up:
+            return kVK_UpArrow;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace tavrel::desktop

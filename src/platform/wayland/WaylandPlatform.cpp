@@ -1,0 +1,175 @@
+#include "platform/wayland/WaylandPlatform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/desktop/DesktopEntries.h"
+#include "platform/desktop/KeyMonitors.h"
+#include "platform/wayland/ForeignToplevels.h"
+#include "platform/wayland/SwayHotkey.h"
+#include "platform/wayland/SwayIpc.h"
+#include "platform/wayland/SwayTree.h"
+#include "platform/wayland/WaylandAccessibility.h"
+#include "platform/wayland/WaylandApplications.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandKeyboard.h"
+#include "platform/wayland/WaylandPanelSurface.h"
+#include "platform/wayland/WaylandScreens.h"
+#include "platform/wayland/WaylandSeat.h"
+#include "platform/wayland/WaylandWindowServer.h"
+
+namespace tavrel::wayland {
+namespace {
+
+// The size the panel shows application icons at.
+constexpr double kIconPoints = 22.0;
+constexpr const char* kSubscription = R"(["binding","workspace","output"])";
+
+}  // namespace
+
+std::unique_ptr<WaylandPlatform> WaylandPlatform::connect(MainLoop& loop, std::string* whyNot) {
+    const char* socket = std::getenv("SWAYSOCK");
+    if (socket == nullptr || *socket == '\0') {
+        if (whyNot != nullptr)
+            *whyNot = "not a sway session (SWAYSOCK is not set)";
+        return nullptr;
+    }
+    auto connection = WaylandConnection::connect(whyNot);
+    if (!connection)
+        return nullptr;
+    auto commands = SwayIpc::connect(socket, whyNot);
+    auto events = commands ? SwayIpc::connect(socket, whyNot) : nullptr;
+    if (!events)
+        return nullptr;
+    const auto reply = events->request(SwayMessage::subscribe, kSubscription);
+    if (!reply || !subscribed(*reply)) {
+        if (whyNot != nullptr)
+            *whyNot = "sway refused the IPC event subscription";
+        return nullptr;
+    }
+    return std::unique_ptr<WaylandPlatform>(
+        new WaylandPlatform(loop, std::move(connection), std::move(commands), std::move(events)));
+}
+
+WaylandPlatform::WaylandPlatform(MainLoop& loop, std::unique_ptr<WaylandConnection> connection,
+                                 std::unique_ptr<SwayIpc> commands, std::unique_ptr<SwayIpc> events)
+    : loop_(loop),
+      connection_(std::move(connection)),
+      commands_(std::move(commands)),
+      events_(std::move(events)) {
+    toplevels_ = std::make_unique<ForeignToplevels>(connection_->toplevelManager());
+    desktopEntries_ =
+        std::make_unique<desktop::DesktopEntries>(desktop::DesktopEntries::userDataFolders());
+    windowServer_ = std::make_unique<WaylandWindowServer>(*toplevels_);
+    applications_ = std::make_unique<WaylandApplications>(*toplevels_, *desktopEntries_);
+    accessibility_ = std::make_unique<WaylandAccessibility>(*toplevels_, *connection_);
+    screens_ = std::make_unique<WaylandScreens>(*commands_);
+    monitors_ = std::make_unique<desktop::KeyMonitors>();
+    keyboard_ = std::make_unique<WaylandKeyboard>(*monitors_, loop_);
+    seat_ = std::make_unique<WaylandSeat>(connection_->seat(), *keyboard_);
+    hotkey_ = std::make_unique<SwayHotkey>(*commands_, *keyboard_);
+    keyboard_->setHotkeyInstaller([this](std::string* whyNot) { return hotkey_->install(whyNot); });
+    panels_ = std::make_unique<WaylandPanelSurfaces>(*connection_, *screens_, loop_);
+    seat_->setPointerHandler({[this](wl_surface* surface, double x, double y, bool pressed) {
+                                  if (WaylandPanelSurface* panel = panels_->panelOf(surface))
+                                      panel->pointerButton(x, y, pressed);
+                              },
+                              [this](wl_surface* surface, double dy) {
+                                  if (WaylandPanelSurface* panel = panels_->panelOf(surface))
+                                      panel->scrollBy(dy);
+                              }});
+
+    // The windows there are (and the seat's devices), then sway's memory of their order.
+    connection_->roundtrip();
+    connection_->roundtrip();
+    seedRecentUse();
+    screens_->refresh();
+    int scale = 1;
+    for (const auto& output : connection_->outputs())
+        scale = std::max(scale, static_cast<int>(output->scale));
+    applications_->setIconPixels(static_cast<int>(std::lround(kIconPoints * scale)));
+
+    loop_.watchReadable(connection_->fileDescriptor(), [this] {
+        if (!connection_->dispatch())
+            lose();
+    });
+    loop_.watchReadable(events_->fileDescriptor(), [this] { onSwayEvents(); });
+}
+
+WaylandPlatform::~WaylandPlatform() {
+    loop_.unwatch(connection_->fileDescriptor());
+    loop_.unwatch(events_->fileDescriptor());
+}
+
+void WaylandPlatform::seedRecentUse() {
+    if (const auto tree = commands_->request(SwayMessage::getTree, ""))
+        toplevels_->seed(windowsByFocus(*tree));
+}
+
+void WaylandPlatform::onSwayEvents() {
+    bool screensChanged = false;
+    for (const SwayIpc::Message& event : events_->readEvents()) {
+        hotkey_->handleEvent(event);
+        screensChanged =
+            screensChanged || event.type == kSwayWorkspaceEvent || event.type == kSwayOutputEvent;
+    }
+    if (screensChanged)
+        screens_->refresh();
+    if (events_->broken() || commands_->broken())
+        lose();
+}
+
+void WaylandPlatform::lose() {
+    if (lost_)
+        return;
+    lost_ = true;
+    loop_.unwatch(connection_->fileDescriptor());
+    loop_.unwatch(events_->fileDescriptor());
+    if (connectionLost_)
+        loop_.post(connectionLost_);
+}
+
+WindowServer& WaylandPlatform::windowServer() {
+    return *windowServer_;
+}
+
+RunningApplications& WaylandPlatform::runningApplications() {
+    return *applications_;
+}
+
+Accessibility& WaylandPlatform::accessibility() {
+    return *accessibility_;
+}
+
+EventTaps& WaylandPlatform::eventTaps() {
+    return *keyboard_;
+}
+
+EventMonitors& WaylandPlatform::eventMonitors() {
+    return *monitors_;
+}
+
+Screens& WaylandPlatform::screens() {
+    return *screens_;
+}
+
+PanelSurfaces& WaylandPlatform::panelSurfaces() {
+    return *panels_;
+}
+
+void WaylandPlatform::setThemeIconLoader(
+    std::function<Image(const std::string& iconName, int pixelSize)> loader) {
+    applications_->setThemeIconLoader(std::move(loader));
+}
+
+void WaylandPlatform::setConnectionLostHandler(std::function<void()> handler) {
+    connectionLost_ = std::move(handler);
+}
+
+void WaylandPlatform::setHotkeyFailureHandler(std::function<void(const std::string&)> handler) {
+    keyboard_->setFailureHandler(handler);
+    hotkey_->setFailureHandler(std::move(handler));
+}
+
+}  // namespace tavrel::wayland

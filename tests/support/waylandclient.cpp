@@ -9,11 +9,13 @@
 //   quit
 // Text values are percent-encoded (%20 is a space). Windows are numbered from 1 in the order
 // they were made. Every window shows one flat colour (kWindowColour) at whatever size the
-// compositor gives it: one pixel, scaled by the viewporter, so a hundred windows cost nothing.
+// compositor gives it: a few pixels, scaled by the viewporter, so a hundred windows cost
+// nothing.
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -38,7 +40,7 @@ struct Globals {
     wl_shm* shm = nullptr;
     xdg_wm_base* shell = nullptr;
     wp_viewporter* viewporter = nullptr;
-    wl_buffer* pixel = nullptr;
+    wl_buffer* tile = nullptr;
 };
 Globals globals;
 
@@ -97,16 +99,22 @@ void ping(void*, xdg_wm_base* shell, std::uint32_t serial) {
 
 const xdg_wm_base_listener kShellListener = {ping};
 
-// The one-pixel buffer every window shows.
-wl_buffer* makePixel() {
+// The buffer every window shows: a square of kTile pixels of which only the middle is shown,
+// so that a smoothing scaler blends it with itself, never with what lies outside.
+constexpr int kTile = 4;
+
+wl_buffer* makeTile() {
+    constexpr int kBytes = kTile * kTile * 4;
     const int fd = memfd_create("tavrel-waylandclient", MFD_CLOEXEC);
-    if (fd < 0 || ftruncate(fd, 4) != 0)
+    if (fd < 0 || ftruncate(fd, kBytes) != 0)
         return nullptr;
-    const std::uint32_t argb = 0xff000000u | kWindowColour;
-    if (pwrite(fd, &argb, sizeof argb, 0) != sizeof argb)
+    std::uint32_t pixels[kTile * kTile];
+    std::fill(std::begin(pixels), std::end(pixels), 0xff000000u | kWindowColour);
+    if (pwrite(fd, pixels, kBytes, 0) != kBytes)
         return nullptr;
-    wl_shm_pool* pool = wl_shm_create_pool(globals.shm, fd, 4);
-    wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, 1, 1, 4, WL_SHM_FORMAT_ARGB8888);
+    wl_shm_pool* pool = wl_shm_create_pool(globals.shm, fd, kBytes);
+    wl_buffer* buffer =
+        wl_shm_pool_create_buffer(pool, 0, kTile, kTile, kTile * 4, WL_SHM_FORMAT_ARGB8888);
     wl_shm_pool_destroy(pool);
     close(fd);
     return buffer;
@@ -139,8 +147,12 @@ const xdg_toplevel_listener kToplevelListener = {
 void configureSurface(void* data, xdg_surface* shellSurface, std::uint32_t serial) {
     auto* w = static_cast<Window*>(data);
     xdg_surface_ack_configure(shellSurface, serial);
+    // The window's geometry is said outright: sway keeps the first size it saw otherwise.
+    xdg_surface_set_window_geometry(shellSurface, 0, 0, w->width, w->height);
+    wp_viewport_set_source(w->viewport, wl_fixed_from_int(1), wl_fixed_from_int(1),
+                           wl_fixed_from_int(kTile - 2), wl_fixed_from_int(kTile - 2));
     wp_viewport_set_destination(w->viewport, w->width, w->height);
-    wl_surface_attach(w->surface, globals.pixel, 0, 0);
+    wl_surface_attach(w->surface, globals.tile, 0, 0);
     wl_surface_damage(w->surface, 0, 0, w->width, w->height);
     wl_surface_commit(w->surface);
     w->configured = true;
@@ -230,8 +242,8 @@ int main() {
         return 1;
     }
     xdg_wm_base_add_listener(globals.shell, &kShellListener, nullptr);
-    globals.pixel = makePixel();
-    if (!globals.pixel)
+    globals.tile = makeTile();
+    if (!globals.tile)
         return 1;
     return tavrel::test::commandLoop(
         wl_display_get_fd(globals.display),
@@ -245,7 +257,9 @@ int main() {
                 wl_display_read_events(globals.display);
             else
                 wl_display_cancel_read(globals.display);
-            return wl_display_dispatch_pending(globals.display) >= 0;
+            // What the handlers answered (acks, commits) goes out before the loop waits again.
+            return wl_display_dispatch_pending(globals.display) >= 0 &&
+                   wl_display_flush(globals.display) >= 0;
         },
         runCommand);
 }

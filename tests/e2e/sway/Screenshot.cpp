@@ -62,4 +62,8 @@ std::optional<Screenshot> Screenshot::take(const std::vector<std::string>& envir
     return shot;
 }
 
+bool Screenshot::save(const std::vector<std::string>& environment, const std::string& file) {
+    return std::system(grim(environment, file + " 2>/dev/null").c_str()) == 0;
+}
+
 }  // namespace tavrel::e2e

@@ -20,6 +20,8 @@ struct Screenshot {
     // `environment`: the compositor's ("WAYLAND_DISPLAY=...", "XDG_RUNTIME_DIR=...").
     static std::optional<Screenshot> take(const std::vector<std::string>& environment, int x, int y,
                                           int width, int height);
+    // The whole screen saved as a PNG file.
+    static bool save(const std::vector<std::string>& environment, const std::string& file);
 };
 
 }  // namespace tavrel::e2e

@@ -182,10 +182,17 @@ bool SwaySession::waitForHighlight(int row, bool filtering) {
 bool SwaySession::waitForHotkey(const std::string& message, std::size_t count) {
     if (!tavrel_->waitForLog(message, count))
         return false;
-    // The line is written as the handling starts: a short quiet spell lets what follows from
-    // it reach the screen.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    // The line is written as the handling starts.
+    settle();
     return true;
+}
+
+void SwaySession::settle() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+}
+
+bool SwaySession::saveScreen(const std::string& file) {
+    return Screenshot::save(sway_->environment(), file);
 }
 
 std::vector<std::string> SwaySession::bindingsRun() {

@@ -55,8 +55,12 @@ class SwaySession {
     int rowsShown(bool filtering = false);
     std::optional<int> highlightedRow(bool filtering = false);
     bool waitForHighlight(int row, bool filtering = false);
+    // A short quiet spell, for what follows from the last input to reach the screen.
+    static void settle();
     // Waits until the key handling that logged `message` (for the `count`th time) is done.
     bool waitForHotkey(const std::string& message, std::size_t count);
+    // The whole screen, as a PNG file.
+    bool saveScreen(const std::string& file);
     // The commands of the bindings sway has run since the last call (a tick marks the end).
     std::vector<std::string> bindingsRun();
 

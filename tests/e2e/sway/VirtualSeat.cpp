@@ -168,8 +168,10 @@ bool VirtualSeat::release(const std::string& key) {
 }
 
 void VirtualSeat::releaseAll() {
-    while (!held_.empty())
-        release(*held_.begin());
+    while (!held_.empty()) {
+        const std::string key = *held_.begin();
+        release(key);
+    }
 }
 
 bool VirtualSeat::tap(const std::string& key) {

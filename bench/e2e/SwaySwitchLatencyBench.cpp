@@ -59,6 +59,16 @@ class ColumnFrames {
     ~ColumnFrames() {
         if (frame_)
             zwlr_screencopy_frame_v1_destroy(frame_);
+        if (buffer_)
+            wl_buffer_destroy(buffer_);
+        if (pixels_ && pixels_ != MAP_FAILED)
+            munmap(pixels_, 4u * kSwayHeight);
+        if (manager_)
+            zwlr_screencopy_manager_v1_destroy(manager_);
+        if (output_)
+            wl_output_destroy(output_);
+        if (shm_)
+            wl_shm_destroy(shm_);
         if (display_)
             wl_display_disconnect(display_);
     }

@@ -101,6 +101,9 @@ int main(int argc, char** argv) {
         sway = tavrel::wayland::WaylandPlatform::connect(mainLoop, &whyNot);
     if (desktop == Desktop::x11)
         x11 = tavrel::x11::X11Platform::connect(mainLoop, &whyNot);
+    // The desktop this is could not be served: say why before anything else happens.
+    if (desktop != Desktop::none && !sway && !x11)
+        processInfo.writeToStandardError("tavrel: " + whyNot + "\n");
     if (sway) {
         sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
         sway->setConnectionLostHandler(quitWhenLost("sway connection lost; quitting", application));

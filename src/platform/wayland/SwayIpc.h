@@ -19,8 +19,6 @@ enum class SwayMessage : std::uint32_t {
 };
 inline constexpr std::uint32_t kSwayEventBit = 0x80000000u;
 inline constexpr std::uint32_t kSwayWorkspaceEvent = kSwayEventBit | 0;
-inline constexpr std::uint32_t kSwayOutputEvent = kSwayEventBit | 1;
-inline constexpr std::uint32_t kSwayWindowEvent = kSwayEventBit | 3;
 inline constexpr std::uint32_t kSwayBindingEvent = kSwayEventBit | 5;
 
 // One connection to sway's IPC socket ($SWAYSOCK): requests answered in order, and the

@@ -57,8 +57,9 @@ std::unique_ptr<WaylandConnection> WaylandConnection::connect(std::string* whyNo
     static const wl_registry_listener listener{&WaylandConnection::onGlobal,
                                                &WaylandConnection::onGlobalRemove};
     wl_registry_add_listener(connection->registry_, &listener, connection.get());
-    // The globals, then what the bound objects tell at once (output names and scales).
-    if (!connection->roundtrip() || !connection->roundtrip())
+    // The globals; what the bound objects tell comes with the owner's first roundtrip, once
+    // their listeners are in place.
+    if (!connection->roundtrip())
         return fail("the Wayland compositor closed the connection");
     if (connection->compositor_ == nullptr || connection->shm_ == nullptr)
         return fail("the Wayland compositor offers no wl_compositor or wl_shm");

@@ -24,7 +24,8 @@ namespace {
 
 // The size the panel shows application icons at.
 constexpr double kIconPoints = 22.0;
-constexpr const char* kSubscription = R"(["binding","workspace","output"])";
+// sway 1.7 has no output events; outputs are followed through wl_output instead.
+constexpr const char* kSubscription = R"(["binding","workspace"])";
 
 }  // namespace
 
@@ -45,7 +46,7 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::connect(MainLoop& loop, std::s
     const auto reply = events->request(SwayMessage::subscribe, kSubscription);
     if (!reply || !subscribed(*reply)) {
         if (whyNot != nullptr)
-            *whyNot = "sway refused the IPC event subscription";
+            *whyNot = "sway refused the IPC event subscription: " + reply.value_or("(no reply)");
         return nullptr;
     }
     return std::unique_ptr<WaylandPlatform>(
@@ -70,6 +71,7 @@ WaylandPlatform::WaylandPlatform(MainLoop& loop, std::unique_ptr<WaylandConnecti
     seat_ = std::make_unique<WaylandSeat>(connection_->seat(), *keyboard_);
     hotkey_ = std::make_unique<SwayHotkey>(*commands_, *keyboard_);
     keyboard_->setHotkeyInstaller([this](std::string* whyNot) { return hotkey_->install(whyNot); });
+    connection_->setOutputsChangedHandler([this] { screens_->refresh(); });
     panels_ = std::make_unique<WaylandPanelSurfaces>(*connection_, *screens_, loop_);
     seat_->setPointerHandler({[this](wl_surface* surface, double x, double y, bool pressed) {
                                   if (WaylandPanelSurface* panel = panels_->panelOf(surface))
@@ -111,8 +113,7 @@ void WaylandPlatform::onSwayEvents() {
     bool screensChanged = false;
     for (const SwayIpc::Message& event : events_->readEvents()) {
         hotkey_->handleEvent(event);
-        screensChanged =
-            screensChanged || event.type == kSwayWorkspaceEvent || event.type == kSwayOutputEvent;
+        screensChanged = screensChanged || event.type == kSwayWorkspaceEvent;
     }
     if (screensChanged)
         screens_->refresh();

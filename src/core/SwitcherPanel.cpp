@@ -39,9 +39,11 @@ constexpr double kRaiseAboveCentre = 40.0;
 
 const std::string kSearchPrefix = "Search: ";
 
-PanelWindowStyle windowStyle() {
+}  // namespace
+
+PanelWindowStyle SwitcherPanel::windowStyle() {
     PanelWindowStyle style;
-    style.contentRect = {{0, 0}, {SwitcherPanel::panelWidth, kInitialHeight}};
+    style.contentRect = {{0, 0}, {panelWidth, kInitialHeight}};
     style.styleMask = kNonactivatingPanelMask;
     style.backing = kBufferedBacking;
     style.defer = false;
@@ -57,9 +59,9 @@ PanelWindowStyle windowStyle() {
     return style;
 }
 
-PanelContentLayout contentLayout() {
+PanelContentLayout SwitcherPanel::contentLayout() {
     PanelContentLayout layout;
-    layout.cornerRadius = SwitcherPanel::cornerRadius;
+    layout.cornerRadius = cornerRadius;
     layout.borderWidth = kBorderWidth;
     layout.borderColour = {SystemColor::separator, kBorderAlpha};
     layout.searchLabelFrame = {{kLabelX, kInitialHeight - kLabelDropFromTop},
@@ -68,10 +70,12 @@ PanelContentLayout contentLayout() {
     layout.searchLabel.colour = {SystemColor::tertiaryLabel};
     layout.scrollInset = kScrollInset;
     layout.overlayScroller = true;
-    layout.rowHeight = SwitcherPanel::rowHeight;
+    layout.rowHeight = rowHeight;
     layout.columnWidth = kColumnWidth;
     return layout;
 }
+
+namespace {
 
 // Stands in when the platform could make no window: the panel keeps its logic (lists,
 // filter, controller calls) and simply shows nothing.
@@ -94,7 +98,7 @@ class WindowlessSurface final : public PanelSurface {
 
   private:
     std::int64_t selected_ = -1;
-    Rect frame_ = windowStyle().contentRect;
+    Rect frame_ = SwitcherPanel::windowStyle().contentRect;
 };
 
 }  // namespace

@@ -61,6 +61,9 @@ class SwitcherPanel final : public PanelDataSource,
     static double height(std::size_t rows, bool filterShown, double visibleHeight);
     // Where a panel of that height goes on a screen's visible frame.
     static Point origin(Rect visibleFrame, double height);
+    // How the panel's window is made and its views laid out: what the platform builds from.
+    static PanelWindowStyle windowStyle();
+    static PanelContentLayout contentLayout();
 
     // The table's data source and the row views' description.
     std::int64_t numberOfRows() override;

@@ -5,7 +5,7 @@
 
 namespace tavrel::qt::test {
 
-// A data source with the switcher's own metrics, standing in for the core's panel.
+// A data source with rows of the test's choosing, drawn with the switcher's own row metrics.
 class TestRows final : public PanelDataSource {
   public:
     std::int64_t numberOfRows() override { return static_cast<std::int64_t>(cells.size()); }
@@ -17,11 +17,10 @@ class TestRows final : public PanelDataSource {
 
     std::vector<RowCell> cells;
     int clicks = 0;
+    // Every row asked for, in order.
+    std::vector<std::int64_t> asked;
 };
 
-// The switcher's window style and view layout, 620 by 600 points at first.
-PanelWindowStyle switcherStyle();
-PanelContentLayout switcherLayout();
 // A square icon of one colour.
 Image solidIcon(int width, int height, std::uint32_t argb);
 

@@ -2,7 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <QImage>
-#include <QWidget>
+#include <QRect>
 
 namespace tavrel::qt::test {
 
@@ -10,9 +10,17 @@ xcb_connection_t* qtConnection();
 // One round trip: everything sent before has been handled by the server.
 void sync();
 xcb_window_t inputFocus();
-bool overrideRedirect(const QWidget& window);
-int depth(const QWidget& window);
-// Waits until the window is mapped and painted, then grabs the screen around it.
-QImage grabShown(QWidget& window);
+bool overrideRedirect(xcb_window_t window);
+int depth(xcb_window_t window);
+bool mapped(xcb_window_t window);
+// In root coordinates.
+QRect geometry(xcb_window_t window);
+// The screen's pixels where the window is, as the server holds them now.
+QImage grabScreen(xcb_window_t window);
+// The mapped override-redirect top-level of this process, or none.
+xcb_window_t shownPanel();
+// A press and release of `button` at `position` in the window, as the server would deliver
+// them.
+void click(xcb_window_t window, QPoint position, std::uint8_t button = 1);
 
 }  // namespace tavrel::qt::test

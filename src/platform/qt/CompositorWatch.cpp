@@ -3,39 +3,18 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "platform/qt/QtXcb.h"
+
 namespace tavrel::qt {
 
 namespace {
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-int defaultScreenNumber() {
-    char* host = nullptr;
-    int display = 0;
-    int screen = 0;
-    const bool parsed = xcb_parse_display(nullptr, &host, &display, &screen) != 0;
-    std::free(host);
-    return parsed ? screen : 0;
-}
-
-xcb_window_t rootOf(xcb_connection_t* connection, int screenNumber) {
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i) {
-        if (i == screenNumber)
-            return it.data->root;
-    }
-    return XCB_NONE;
-}
 
 xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name) {
     ReplyPtr<xcb_intern_atom_reply_t> reply(
@@ -59,12 +38,13 @@ CompositorWatch::~CompositorWatch() {
 }
 
 bool CompositorWatch::watch() {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtXcbConnection();
     if (!connection)
         return false;
     connection_ = connection;
-    const int screen = defaultScreenNumber();
-    const xcb_window_t root = rootOf(connection, screen);
+    const int screen = defaultXcbScreenNumber();
+    const xcb_screen_t* screenData = defaultXcbScreen(connection);
+    const xcb_window_t root = screenData ? screenData->root : xcb_window_t{XCB_NONE};
     selection_ = internAtom(connection, "_NET_WM_CM_S" + std::to_string(screen));
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     if (root != XCB_NONE && selection_ != XCB_NONE && xfixes && xfixes->present) {

@@ -1,40 +1,39 @@
 #pragma once
+#include <QAbstractNativeEventFilter>
+#include <QImage>
+#include <QObject>
+#include <QRect>
 #include <functional>
 #include <memory>
 
-#include "platform/PanelSurface.h"
 #include "platform/qt/CompositorWatch.h"
 #include "platform/qt/IconPixmapCache.h"
+#include "platform/qt/PanelCanvasSurface.h"
+
+struct xcb_connection_t;
 
 namespace tavrel::qt {
 
-class PanelBackground;
-class PanelListView;
-class PanelWindow;
+class NativePanelWindow;
 
 struct KeyboardHandlers {
     std::function<void()> take;
     std::function<void()> release;
 };
 
-// The switcher panel on an X11 desktop. Built once; each show only swaps the data. Two
-// native windows exist, one with a 32-bit visual and one opaque, and the content moves to the
-// one that suits whether a compositor runs (without one, translucent pixels come out black).
-class QtPanelSurface final : public PanelSurface {
+// The switcher panel on an X11 desktop: the canvas's picture as the background of an
+// override-redirect window. A showing paints what changed since the last one into the image
+// kept from it, sends those rows to the server and maps the window, all in one go, never
+// waiting for the server; while shown, changes are presented once the current event is
+// handled. The window has a 32-bit visual while a compositor runs (its alpha is blended) and
+// is opaque and cut to its rounded shape otherwise (translucent pixels would come out black).
+class QtPanelSurface final : public PanelCanvasSurface, private QAbstractNativeEventFilter {
   public:
     QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                    PanelDataSource& dataSource, IconPixmapCache& icons, CompositorWatch& compositor,
                    const KeyboardHandlers& keyboard);
     ~QtPanelSurface() override;
 
-    void selectRowIndexes(std::int64_t row, bool byExtendingSelection) override;
-    void scrollRowToVisible(std::int64_t row) override;
-    void reloadData() override;
-    std::int64_t selectedRow() override;
-    std::int64_t clickedRow() override;
-    void setSearchLabelHidden(bool hidden) override;
-    void setSearchLabelText(const std::string& text) override;
-    void setScrollViewFrame(Rect frame) override;
     Rect frame() override;
     void setFrame(Rect frame, bool display) override;
     void setFrameOrigin(Point origin) override;
@@ -42,19 +41,26 @@ class QtPanelSurface final : public PanelSurface {
     void makeKeyWindow() override;
     void orderOut() override;
 
-    PanelWindow& window() { return *current_; }
-    PanelBackground& background() { return *background_; }
+    // The X window shown, or none.
+    std::uint32_t windowId() const;
+    bool isShown() const { return mapped_; }
 
   private:
-    void warmUp(const PanelContentLayout& layout);
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void useTranslucentWindow(bool translucent);
-    PanelListView& list();
+    void presentLater();
+    void present();
+    double devicePixelRatio() const;
 
-    std::unique_ptr<PanelWindow> translucentWindow_;
-    std::unique_ptr<PanelWindow> opaqueWindow_;
-    PanelWindow* current_ = nullptr;         // one of the two
-    PanelBackground* background_ = nullptr;  // a child of current_: Qt owns it
+    xcb_connection_t* connection_;  // Qt's, not owned
+    std::unique_ptr<NativePanelWindow> window_;
     const KeyboardHandlers& keyboard_;
+    QRect frame_;  // in Qt's coordinates
+    QImage image_;
+    bool shown_ = false;
+    bool mapped_ = false;
+    bool presentPosted_ = false;
+    QObject context_;  // ends the connections and posted calls with the surface
 };
 
 class QtPanelSurfaces final : public PanelSurfaces {

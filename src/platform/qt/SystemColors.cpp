@@ -1,6 +1,6 @@
 #include "platform/qt/SystemColors.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 
 namespace tavrel::qt {
@@ -10,13 +10,13 @@ constexpr double kSecondaryLabelAlpha = 0.55;
 constexpr double kTertiaryLabelAlpha = 0.45;
 
 QColor text(double alpha) {
-    QColor colour = QApplication::palette().color(QPalette::WindowText);
+    QColor colour = QGuiApplication::palette().color(QPalette::WindowText);
     colour.setAlphaF(static_cast<float>(colour.alphaF() * alpha));
     return colour;
 }
 
 QColor roleColour(SystemColor role) {
-    const QPalette palette = QApplication::palette();
+    const QPalette palette = QGuiApplication::palette();
     switch (role) {
         case SystemColor::accent:
             return palette.color(QPalette::Highlight);
@@ -44,7 +44,7 @@ QColor SystemColors::color(const Colour& colour) {
 }
 
 QFont SystemColors::font(const Font& font) {
-    QFont result = QApplication::font();
+    QFont result = QGuiApplication::font();
     result.setPixelSize(std::max(1, static_cast<int>(font.size + 0.5)));
     result.setWeight(font.weight == FontWeight::medium ? QFont::Medium : QFont::Normal);
     return result;

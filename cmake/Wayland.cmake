@@ -49,10 +49,9 @@ foreach(xml
 endforeach()
 
 # The sway backend: window list, panel, keyboard and hotkey over Wayland and sway's IPC.
-find_package(Qt6 REQUIRED COMPONENTS Gui)
 find_package(nlohmann_json REQUIRED)
 file(GLOB TAVREL_WAYLAND_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/wayland/*.cpp)
 add_library(tavrel_wayland STATIC ${TAVREL_WAYLAND_SOURCES})
 target_link_libraries(tavrel_wayland
-  PUBLIC tavrel_platform tavrel_desktop tavrel_wayland_protocols
-  PRIVATE Qt6::Gui nlohmann_json::nlohmann_json)
+  PUBLIC tavrel_platform tavrel_desktop tavrel_wayland_protocols tavrel_qt
+  PRIVATE nlohmann_json::nlohmann_json)

@@ -4,12 +4,14 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "core/AppDelegate.h"
 #include "core/Log.h"
 #include "platform/Platform.h"
+#include "platform/qt/DisplayLossWatch.h"
 #include "platform/qt/NoDesktop.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtFileLocations.h"
@@ -53,13 +55,24 @@ void chooseQtPlatform(Desktop desktop) {
     setenv("QT_QPA_PLATFORM", platform, 1);
 }
 
-// The desktop went away: nothing left to switch, so end like a quit, log written out.
-std::function<void()> quitWhenLost(const char* line, tavrel::Application& application) {
-    return [line, &application] {
-        tavrel::TavrelLog::shared().line(line);
-        tavrel::TavrelLog::shared().drain();
-        application.terminate();
-    };
+// Writes `lastLine` and every line still queued to the log, then ends the process at once,
+// status 0. For a desktop that went away: waiting for the event loop to wind down would let Qt
+// end the process first, with status 1 and no word in the log.
+[[noreturn]] void endWithLogWritten(std::string_view lastLine) {
+    // Both the backend and Qt may find the display gone, on different threads: one ends it.
+    static std::mutex ending;
+    ending.lock();
+    tavrel::TavrelLog::shared().line(lastLine);
+    tavrel::TavrelLog::shared().drain();
+    std::_Exit(0);
+}
+
+void endForLostDisplay() {
+    endWithLogWritten("X11 connection lost; quitting");
+}
+
+void endForLostSway() {
+    endWithLogWritten("sway connection lost; quitting");
 }
 
 }  // namespace
@@ -70,6 +83,9 @@ int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrel"));
     QApplication::setDesktopFileName(QStringLiteral("tavrel"));
+
+    const tavrel::qt::DisplayLossWatch qtDisplayLoss(desktop == Desktop::sway ? &endForLostSway
+                                                                              : &endForLostDisplay);
 
     tavrel::qt::QtMainLoop mainLoop;
     tavrel::qt::QtApplication application;
@@ -106,7 +122,8 @@ int main(int argc, char** argv) {
         processInfo.writeToStandardError("tavrel: " + whyNot + "\n");
     if (sway) {
         sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
-        sway->setConnectionLostHandler(quitWhenLost("sway connection lost; quitting", application));
+        // The desktop went away: nothing left to switch.
+        sway->setConnectionLostHandler(&endForLostSway);
         sway->setHotkeyFailureHandler([&processInfo](const std::string& cause) {
             tavrel::TavrelLog::shared().line("sway: Super+Tab cannot be bound: " + cause);
             processInfo.writeToStandardError("tavrel: Super+Tab cannot be bound on sway: " + cause +
@@ -126,7 +143,8 @@ int main(int argc, char** argv) {
     if (x11) {
         x11->setDevicePixelRatio(qtApplication.devicePixelRatio());
         x11->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
-        x11->setConnectionLostHandler(quitWhenLost("X11 connection lost; quitting", application));
+        // The desktop went away: nothing left to switch.
+        x11->setConnectionLostHandler(&endForLostDisplay);
         x11Panels->setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                        [&x11] { x11->releaseKeyboard(); });
         services.windowServer = &x11->windowServer();

@@ -1,6 +1,7 @@
 #include "core/Log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,23 +32,44 @@ std::string timeOfDayNow() {
     return text;
 }
 
+constexpr int kOpenFlags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+
+// The logs folder may be deleted while the program runs: it is made again when the file cannot
+// be opened for want of it.
+int openForAppending(const std::filesystem::path& file) {
+    int fd = ::open(file.c_str(), kOpenFlags, 0644);
+    if (fd < 0 && errno == ENOENT) {
+        std::error_code ignored;
+        std::filesystem::create_directories(file.parent_path(), ignored);
+        fd = ::open(file.c_str(), kOpenFlags, 0644);
+    }
+    return fd;
+}
+
+// Takes the `written` bytes just appended through `fd` off the end of the file again, unless
+// another program has appended after them since.
+void takeBack(int fd, std::size_t written) {
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    struct stat status {};
+    if (end >= static_cast<off_t>(written) && ::fstat(fd, &status) == 0 && status.st_size == end)
+        static_cast<void>(::ftruncate(fd, end - static_cast<off_t>(written)));
+}
+
 // One open per line, always appending and creating when missing: a failed open leaves the file
 // as it was, and several processes appending never overwrite each other's lines. Non-blocking
-// so that a pipe put in the file's place cannot stall the writer. Failures drop the line.
+// so that a pipe put in the file's place cannot stall the writer. A line goes in whole or not at
+// all: one that fits only in part (a full disk) is taken back, so that the next line is never
+// glued onto a fragment. Failures drop the line.
 void appendToFile(const std::filesystem::path& file, const std::string& bytes) {
-    const int fd =
-        ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    const int fd = openForAppending(file);
     if (fd < 0)
         return;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += static_cast<std::size_t>(n);
-    }
+    ssize_t written = 0;
+    do {
+        written = ::write(fd, bytes.data(), bytes.size());
+    } while (written < 0 && errno == EINTR);
+    if (written > 0 && static_cast<std::size_t>(written) < bytes.size())
+        takeBack(fd, static_cast<std::size_t>(written));
     ::close(fd);
 }
 

@@ -1,5 +1,6 @@
 #include "core/WindowActivator.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/CanonicalText.h"
@@ -28,12 +29,23 @@ std::optional<ElementList> windowsOf(const AXElement& application) {
     return *windows;
 }
 
-// The first window titled like the entry; the front-most one when the title has changed.
-const AXElement& chooseWindow(const ElementList& windows, const std::string& title) {
+bool titled(const AXElement& window, const std::string& title) {
+    const Value value = attribute(window, kAXTitleAttribute);
+    const std::string* candidate = valueAsString(value);
+    return candidate != nullptr && canonicallyEqual(*candidate, title);
+}
+
+// The first window titled like the entry; the front-most one when none is. A window that
+// renamed itself since it was listed (a terminal running a command, a page loading) is
+// still the one the user chose, whatever its title has become.
+const AXElement& chooseWindow(const ElementList& windows, const WindowEntry& entry) {
+    const auto listed = std::find_if(windows.begin(), windows.end(), [&](const AXElement& w) {
+        return w.window == entry.cgWindowID;
+    });
+    if (listed != windows.end() && !titled(*listed, entry.title))
+        return *listed;
     for (const AXElement& window : windows) {
-        const Value value = attribute(window, kAXTitleAttribute);
-        const std::string* candidate = valueAsString(value);
-        if (candidate != nullptr && canonicallyEqual(*candidate, title))
+        if (titled(window, entry.title))
             return window;
     }
     return windows.front();
@@ -65,7 +77,7 @@ void activate(const WindowEntry& entry) {
         windowsOf(platform().accessibility->createApplication(entry.pid));
     if (!windows)
         return;
-    const AXElement& window = chooseWindow(*windows, entry.title);
+    const AXElement& window = chooseWindow(*windows, entry);
     unminimise(window);
     platform().accessibility->performAction(window, kAXRaiseAction);
     makeMain(window);

@@ -208,26 +208,36 @@ bool Desktop::viewable(xcb_window_t window) {
     return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
-std::vector<xcb_window_t> Desktop::shownPopups(std::uint32_t pid) {
-    std::vector<xcb_window_t> shown;
+std::vector<xcb_window_t> Desktop::topLevelsOf(std::uint32_t pid) {
+    std::vector<xcb_window_t> found;
     Reply<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(connection(), xcb_query_tree(connection(), server_->root()), nullptr));
     if (!tree)
-        return shown;
+        return found;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int count = xcb_query_tree_children_length(tree.get());
-    std::vector<xcb_get_window_attributes_cookie_t> cookies;
-    for (int i = 0; i < count; ++i)
-        cookies.push_back(xcb_get_window_attributes(connection(), children[i]));
     for (int i = 0; i < count; ++i) {
-        Reply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(connection(), cookies[i], nullptr));
+        if (cardinal(children[i], "_NET_WM_PID") == pid)
+            found.push_back(children[i]);
+    }
+    return found;
+}
+
+std::vector<xcb_window_t> Desktop::shownPopups(std::uint32_t pid) {
+    std::vector<xcb_window_t> shown;
+    for (const xcb_window_t w : topLevelsOf(pid)) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            connection(), xcb_get_window_attributes(connection(), w), nullptr));
         if (attributes && attributes->override_redirect &&
-            attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-            cardinal(children[i], "_NET_WM_PID") == pid)
-            shown.push_back(children[i]);
+            attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            shown.push_back(w);
     }
     return shown;
+}
+
+void Desktop::killClient(xcb_window_t window) {
+    xcb_kill_client(connection(), window);
+    sync();
 }
 
 std::optional<Geometry> Desktop::geometry(xcb_window_t window) {

@@ -70,8 +70,12 @@ class Desktop {
     std::vector<xcb_window_t> clientsStacked();
     xcb_window_t inputFocus();
     bool viewable(xcb_window_t window);
+    // The top-level windows marked with a process's pid, bottom to top.
+    std::vector<xcb_window_t> topLevelsOf(std::uint32_t pid);
     // The mapped override-redirect top-level windows of a process, front-most last.
     std::vector<xcb_window_t> shownPopups(std::uint32_t pid);
+    // Closes the connection of the client that made `window`, as xkill does.
+    void killClient(xcb_window_t window);
     std::optional<Geometry> geometry(xcb_window_t window);
     // A process's viewable window inside another client's window (a tray icon), in root
     // coordinates.

@@ -80,5 +80,28 @@ TEST_F(LaunchTest, ASecondInstanceCannotGrabTheHotkeyAndSaysSo) {
     EXPECT_EQ(second.logMessages().size(), 4u + second.logCount(kReleaseLine));
 }
 
+// The desktop goes away under tavrel: the connection its panel and tray live on is closed (as
+// xkill does), or the X server ends. Whichever connection hears of it first, the log says so
+// and tavrel ends as a quit does.
+TEST_F(LaunchTest, LosingTheDisplayEndsWithTheLogWrittenAndStatusZero) {
+    TemporaryFolder state;
+    for (const bool serverEnds : {false, true}) {
+        TavrelProcess tavrel(desktop_.display(), state.path());
+        ASSERT_TRUE(tavrel.waitForLaunch());
+        if (serverEnds) {
+            desktop_.server().stop();
+        } else {
+            const auto pid = static_cast<std::uint32_t>(tavrel.pid());
+            ASSERT_TRUE(desktop_.waitUntil([&] { return !desktop_.topLevelsOf(pid).empty(); }));
+            desktop_.killClient(desktop_.topLevelsOf(pid).front());
+        }
+        const auto status = tavrel.waitForExit();
+        ASSERT_TRUE(status) << "tavrel is still running";
+        EXPECT_EQ(*status, 0) << tavrel.standardError();
+        EXPECT_EQ(tavrel.logMessages().back(), "X11 connection lost; quitting");
+        EXPECT_EQ(tavrel.standardError().find("X11"), std::string::npos) << tavrel.standardError();
+    }
+}
+
 }  // namespace
 }  // namespace tavrel::e2e

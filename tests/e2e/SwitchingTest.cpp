@@ -1,4 +1,11 @@
 // Switching as the user does it: hold Super, press Tab, move, let go.
+#include <signal.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
 #include "SessionFixture.h"
 
 namespace tavrel::e2e {
@@ -280,6 +287,48 @@ TEST_F(SwitchingTest, AWindowClosedWhileThePanelIsUpIsCommittedWithoutHarm) {
     EXPECT_EQ(session().rowsShown(), 2);
     ASSERT_TRUE(release());
     EXPECT_TRUE(session().waitForActive(stay));
+}
+
+// A terminal running a command, a browser loading a page: the highlighted window renames
+// itself while the panel is up, once or without pause, and is still the one switched to.
+TEST_F(SwitchingTest, AWindowRenamedWhileThePanelIsUpIsStillTheOneActivated) {
+    TestClient& client = newClient();
+    const auto w = windows(client, {"title=Before", "title=Front"});  // listed: Front, Before
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_TRUE(session().waitForHighlight(1));
+    ASSERT_EQ(client.command("title " + std::to_string(w[0]) + " After"), "ok");
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(w[0]));
+
+    // Now Front is behind; it renames itself a thousand times a second from before the
+    // switch opens until after it ends.
+    std::atomic<bool> renaming = true;
+    std::thread storm([&, renamer = session().client()] {
+        for (int i = 0; renaming; ++i) {
+            renamer->command("title " + std::to_string(w[1]) + " Step%20" + std::to_string(i));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    ASSERT_TRUE(openSwitcher());
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(w[1]));
+    renaming = false;
+    storm.join();
+}
+
+// A client in another pid namespace, over ssh -X, or with a stale pid: no process here has
+// the pid its window claims, and the window is switched to all the same.
+TEST_F(SwitchingTest, AWindowWhosePidNamesNoProcessHereIsActivated) {
+    pid_t unused = 4000000;
+    while (kill(unused, 0) == 0 || errno != ESRCH)
+        --unused;
+    const xcb_window_t remote =
+        windows(newClient(), {"title=Remote pid=" + std::to_string(unused)})[0];
+    windows(newClient(), {"title=Front"});
+    ASSERT_TRUE(openSwitcher());
+    EXPECT_EQ(session().rowsShown(), 2);
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(session().waitForActive(remote));
 }
 
 TEST_F(SwitchingTest, AnAutoRepeatStormOfTabLeavesTheHighlightWhereTheCountSays) {

@@ -158,26 +158,38 @@ TEST(AppDelegate, ShowSwitcherWithNoWindowsDoesNothing) {
     EXPECT_FALSE(recorded(p, "orderOut"));
 }
 
-TEST(AppDelegate, EachHotkeyLogsBeforeTheSwitcherMoves) {
+// The log's lines and the platform calls that show the switcher's steps, in the order they
+// happened: each hotkey's line comes before the switcher acts on it.
+TEST(AppDelegate, EachHotkeyIsLoggedBeforeTheSwitcherActsOnIt) {
     FakePlatform p;
     addThreeWindows(p, 7200);
-    int checked = 0;
+    std::vector<std::string> timeline;
     p.application.eventLoop = [&] {
         const test::LogFileTail before;
+        std::size_t logged = 0;
+        const auto catchUp = [&] {
+            const auto lines = messages(before);
+            for (; logged < lines.size(); ++logged)
+                timeline.push_back(lines[logged]);
+        };
         p.calls.observer = [&](const std::string& call) {
-            if (call.rfind("copyWindowInfo", 0) == 0 || call.rfind("selectRow", 0) == 0) {
-                const auto lines = messages(before);
-                EXPECT_FALSE(lines.empty());
-                EXPECT_EQ(lines.back().rfind("hotkey: Cmd", 0), 0u);
-                ++checked;
+            catchUp();
+            for (const char* step : {"copyWindowInfo", "selectRow", "orderOut"}) {
+                if (call.rfind(step, 0) == 0)
+                    timeline.push_back(call);
             }
         };
         pressCommandTab(p);
         pressCommandTab(p, kCGEventFlagMaskShift);
+        p.eventTaps.deliver(kCGEventFlagsChanged, 0);
         p.calls.observer = nullptr;
+        catchUp();
     };
     runApplication();
-    EXPECT_GE(checked, 2);
+    EXPECT_EQ(timeline,
+              (std::vector<std::string>{"hotkey: Cmd+Tab", "copyWindowInfo 17 0", "selectRow 1",
+                                        "hotkey: Cmd+Shift+Tab", "selectRow 0",
+                                        "hotkey: Cmd released \u2192 commit", "orderOut"}));
 }
 
 TEST(AppDelegate, ShiftAloneWithCommandUpLogsTwoReleasesAndChangesNothing) {

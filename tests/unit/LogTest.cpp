@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -188,7 +189,45 @@ TEST_F(LogTest, AFailedOpenDropsOnlyThatLineAndKeepsTheFile) {
     EXPECT_EQ(text, "");
 }
 
-TEST_F(LogTest, AFileThatCannotBeOpenedDropsTheLineAndADeletedFileIsRecreated) {
+// Lets the files this process writes grow to `bytes` at most, as a disk that fills up would:
+// a write that crosses the limit writes what fits and fails after that.
+class DiskFull {
+  public:
+    explicit DiskFull(std::uintmax_t bytes) {
+        ignored_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = static_cast<rlim_t>(bytes);
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~DiskFull() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, ignored_);
+    }
+    DiskFull(const DiskFull&) = delete;
+    DiskFull& operator=(const DiskFull&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*ignored_)(int) = SIG_DFL;
+};
+
+TEST_F(LogTest, ALineThatFitsOnlyInPartLeavesNothingForTheNextLineToJoin) {
+    TavrelLog::shared().line("written before");
+    const LogFileTail tail;
+    {
+        const DiskFull full(std::filesystem::file_size(LogFileTail::file()) + 20);
+        TavrelLog::shared().line("hotkey: Cmd+Tab");
+        TavrelLog::shared().drain();
+    }
+    TavrelLog::shared().line("hotkey: Cmd+Shift+Tab");
+
+    std::string text = tail.appended();
+    takeLine(text, "hotkey: Cmd+Shift+Tab");
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(LogTest, AFileThatCannotBeOpenedDropsTheLineAndADeletedFileOrFolderIsRecreated) {
     TavrelLog::shared().line("old");
     TavrelLog::shared().drain();
     std::filesystem::remove(LogFileTail::file());
@@ -201,6 +240,14 @@ TEST_F(LogTest, AFileThatCannotBeOpenedDropsTheLineAndADeletedFileIsRecreated) {
     TavrelLog::shared().drain();
     std::string text = LogFileTail::contents();
     takeLine(text, "recreated");
+    EXPECT_EQ(text, "");
+
+    // The whole folder goes, too.
+    std::filesystem::remove_all(LogFileTail::file().parent_path());
+    TavrelLog::shared().line("in a new folder");
+    TavrelLog::shared().drain();
+    text = LogFileTail::contents();
+    takeLine(text, "in a new folder");
     EXPECT_EQ(text, "");
 }
 

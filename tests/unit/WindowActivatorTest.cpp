@@ -80,6 +80,22 @@ TEST(WindowActivator, FallsBackToTheFirstWindowWhenNoTitleMatches) {
                      "settable? window 1 AXMain", "set window 1 AXMain=true"}));
 }
 
+// The entry was listed for window 500. Renamed since, it is still the one chosen, even when
+// it took another window's title; under its listed title, the first window so titled is.
+TEST(WindowActivator, TheListedWindowIsChosenWhateverItsTitleBecame) {
+    const std::vector<std::pair<std::string, std::uint64_t>> cases = {
+        {"After", 500}, {"Notes", 500}, {"Draft", 2}};
+    for (const auto& [title, chosen] : cases) {
+        fake::FakePlatform fake;
+        runWithWindows(fake, {{.id = 1, .title = std::string("Notes")},
+                              {.id = 2, .title = std::string("Draft")},
+                              {.id = 500, .title = title}});
+        WindowActivator::activate(entryTitled("Draft"));
+        for (const std::uint64_t id : {1, 2, 500})
+            EXPECT_EQ(fake.accessibility.window(kPid, id)->raised, id == chosen) << title;
+    }
+}
+
 TEST(WindowActivator, TitlesMatchUnderCanonicalEquivalence) {
     fake::FakePlatform fake;
     runWithWindows(fake, {{.id = 1, .title = std::string("Cafe")},

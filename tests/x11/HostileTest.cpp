@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "X11Fixture.h"
+#include "platform/Accessibility.h"
 #include "platform/x11/X11Text.h"
 
 namespace tavrel::x11::test {
@@ -79,6 +80,41 @@ TEST_P(HostileTest, DecodesCompoundTextTitlesOfAStockClient) {
         return title.has_value();
     }));
     EXPECT_EQ(*title, "Grüße Привет");
+}
+
+// Any client can point the root at a check window that does not exist, or take the pointer
+// away. Whatever window manager runs goes on framing its clients, and they are found behind
+// their frames and switched to all the same.
+TEST_P(HostileTest, ASpoiledWindowManagerCheckHidesNoWindow) {
+    auto app = client();
+    const xcb_window_t back = app->window("title=Back");
+    const xcb_window_t front = app->window("title=Front");
+    ASSERT_TRUE(waitForListed({back, front}, 2));
+    xcb_connection_t* c = server_->connection();
+    const xcb_atom_t check = server_->atom("_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t nowhere = xcb_generate_id(c);
+    for (const bool removed : {false, true}) {
+        if (removed) {
+            xcb_delete_property(c, server_->root(), check);
+        } else {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, server_->root(), check, XCB_ATOM_WINDOW,
+                                32, 1, &nowhere);
+        }
+        server_->sync();
+        ASSERT_FALSE(server_->windowManagerRuns());
+        const auto records = listed({back, front});
+        ASSERT_EQ(records.size(), 2u) << (removed ? "removed" : "nowhere");
+        EXPECT_EQ(titleOf({records[0]}), "Front");
+        EXPECT_EQ(titleOf({records[1]}), "Back");
+    }
+    Accessibility& ax = platform_->accessibility();
+    const AXElement chosen{AXElement::Kind::window, app->pid(), back};
+    EXPECT_EQ(ax.performAction(chosen, kAXRaiseAction), kAXErrorSuccess);
+    EXPECT_EQ(ax.setAttributeValue(chosen, kAXMainAttribute, true), kAXErrorSuccess);
+    EXPECT_TRUE(server_->waitUntil([&] {
+        const auto now = listed({back, front});
+        return now.size() == 2 && valueAsUInt32(now[0].at(kCGWindowNumber)) == back;
+    }));
 }
 
 INSTANTIATE_TEST_SUITE_P(X11, HostileTest, ::testing::Bool(), managedName);

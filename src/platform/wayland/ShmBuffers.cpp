@@ -60,6 +60,7 @@ bool ShmBuffers::allocate(ShmBuffer& slot, int width, int height) {
     slot.height = height;
     slot.stride = stride;
     slot.busy = false;
+    slot.fresh = true;
     return true;
 }
 

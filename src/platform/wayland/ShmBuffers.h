@@ -15,7 +15,8 @@ struct ShmBuffer {
     int width = 0;
     int height = 0;
     int stride = 0;
-    bool busy = false;  // the compositor still reads it
+    bool busy = false;   // the compositor still reads it
+    bool fresh = false;  // just made: holds no picture yet
 };
 
 // Two buffers to paint into in turn: one may be on screen while the other is painted.

@@ -12,14 +12,16 @@ namespace tavrel::wayland {
 namespace {
 
 constexpr const char* kNamespace = "tavrel";
+// Far beyond any output; a compositor asking for more is not believed.
+constexpr std::uint32_t kMaxSurfacePoints = 16384;
 
 WaylandPanelSurface& panelOf(void* data) {
     return *static_cast<WaylandPanelSurface*>(data);
 }
 
 void onConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t,
-                 std::uint32_t) {
-    panelOf(data).configure(serial);
+                 std::uint32_t height) {
+    panelOf(data).configure(serial, height);
 }
 
 void onClosed(void* data, zwlr_layer_surface_v1*) {
@@ -37,20 +39,23 @@ std::int32_t rounded(double value) {
 WaylandPanelSurface::WaylandPanelSurface(WaylandConnection& connection, WaylandScreens& screens,
                                          MainLoop& loop,
                                          std::vector<WaylandPanelSurface*>& registry,
-                                         const PanelWindowStyle& style,
+                                         qt::IconPixmapCache& icons, const PanelWindowStyle& style,
                                          const PanelContentLayout& layout,
                                          PanelDataSource& dataSource)
-    : connection_(connection),
+    : PanelCanvasSurface(layout,
+                         QSizeF(style.contentRect.size.width, style.contentRect.size.height),
+                         dataSource, icons),
+      connection_(connection),
       screens_(screens),
       loop_(loop),
       registry_(registry),
-      layout_(layout),
-      dataSource_(dataSource),
       buffers_(connection.shm()),
-      frame_(style.contentRect),
-      scrollFrame_(style.contentRect.insetBy(layout.scrollInset, layout.scrollInset)) {
-    scrollFrame_.origin = {layout.scrollInset, layout.scrollInset};
+      frame_(style.contentRect) {
     registry_.push_back(this);
+    // A compositor always blends: the corners stay clear and the fill lets the desktop through.
+    canvas().setTranslucent(true);
+    canvas().setChangeHandler([this] { changed(); });
+    canvas().warmUp();
     buffers_.setReleasedHandler([this] {
         if (dirty_)
             changed();
@@ -63,70 +68,31 @@ WaylandPanelSurface::~WaylandPanelSurface() {
     connection_.flush();
 }
 
-void WaylandPanelSurface::selectRowIndexes(std::int64_t row, bool) {
-    if (row < 0 || row >= rows_ || row == selected_)
-        return;
-    selected_ = row;
-    changed();
-}
-
-void WaylandPanelSurface::scrollRowToVisible(std::int64_t row) {
-    if (row < 0 || row >= rows_)
-        return;
-    const double top = static_cast<double>(row) * layout_.rowHeight;
-    const double bottom = top + layout_.rowHeight;
-    if (top < scrollOffset_)
-        scrollOffset_ = top;
-    else if (bottom > scrollOffset_ + visibleRowsHeight())
-        scrollOffset_ = bottom - visibleRowsHeight();
-    clampScroll();
-    changed();
-}
-
-void WaylandPanelSurface::reloadData() {
-    rows_ = std::max<std::int64_t>(0, dataSource_.numberOfRows());
-    if (selected_ >= rows_)
-        selected_ = -1;
-    clicked_ = -1;
-    clampScroll();
-    changed();
-}
-
-void WaylandPanelSurface::setSearchLabelHidden(bool hidden) {
-    labelHidden_ = hidden;
-    changed();
-}
-
-void WaylandPanelSurface::setSearchLabelText(const std::string& text) {
-    labelText_ = text;
-    changed();
-}
-
-void WaylandPanelSurface::setScrollViewFrame(Rect frame) {
-    scrollFrame_ = frame;
-    clampScroll();
-    changed();
-}
-
 void WaylandPanelSurface::setFrame(Rect frame, bool) {
     frame_ = frame;
+    canvas().setSize(QSizeF(frame.size.width, frame.size.height));
     if (shown_)
-        place();
-    changed();
+        present();
+    else
+        changed();
 }
 
 void WaylandPanelSurface::setFrameOrigin(Point origin) {
     frame_.origin = origin;
     if (shown_)
-        place();
-    changed();
+        present();
 }
 
 void WaylandPanelSurface::orderFrontRegardless() {
     shown_ = true;
+    present();
+}
+
+void WaylandPanelSurface::present() {
     place();
     if (!configured_) {
-        // Mapping starts with a commit without a buffer; the configure answer paints.
+        // Mapping (also on a surface made anew for another output) starts with a commit
+        // without a buffer; the answering configure paints.
         wl_surface_commit(surface_);
     } else {
         changed();
@@ -149,8 +115,7 @@ void WaylandPanelSurface::makeKeyWindow() {
 void WaylandPanelSurface::orderOut() {
     shown_ = false;
     // Each showing starts from the top of its list.
-    scrollOffset_ = 0;
-    pressed_ = -1;
+    canvas().scrollToTop();
     if (inhibitor_ != nullptr) {
         zwp_keyboard_shortcuts_inhibitor_v1_destroy(inhibitor_);
         inhibitor_ = nullptr;
@@ -160,6 +125,7 @@ void WaylandPanelSurface::orderOut() {
         wl_surface_commit(surface_);
     }
     configured_ = false;
+    onScreen_ = QRect();
     connection_.flush();
 }
 
@@ -186,6 +152,7 @@ void WaylandPanelSurface::destroySurface() {
     layerSurface_ = nullptr;
     surface_ = nullptr;
     configured_ = false;
+    onScreen_ = QRect();
     outputName_.clear();
 }
 
@@ -202,26 +169,38 @@ void WaylandPanelSurface::place() {
         outputName_ = name;
     }
     scale_ = target != nullptr ? target->scale : 1;
-    zwlr_layer_surface_v1_set_size(
-        layerSurface_, static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.width))),
-        static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.height))));
+    const auto width = static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.width)));
     if (target == nullptr) {
         // Nowhere to measure from: the compositor centres the panel on the output it picks.
+        zwlr_layer_surface_v1_set_size(
+            layerSurface_, width,
+            static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.height))));
         zwlr_layer_surface_v1_set_anchor(layerSurface_, 0);
         zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0, 0);
+        panelTop_ = 0;
         return;
     }
+    // The surface is a strip as high as the output, and the panel is drawn into it where it
+    // belongs: a layer surface that changes its size or place as the filter resizes the panel
+    // leaves pieces of its old picture on screen (sway 1.7, outputs away from the layout's
+    // origin), while this one only ever changes its content.
     const Rect outputFrame = screens_.toPoints(output->rect);
-    zwlr_layer_surface_v1_set_anchor(
-        layerSurface_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
-    zwlr_layer_surface_v1_set_margin(layerSurface_, rounded(outputFrame.maxY() - frame_.maxY()), 0,
-                                     0, rounded(frame_.minX() - outputFrame.minX()));
+    zwlr_layer_surface_v1_set_size(layerSurface_, width, 0);
+    zwlr_layer_surface_v1_set_anchor(layerSurface_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                        ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                        ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+    zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0,
+                                     rounded(frame_.minX() - outputFrame.minX()));
+    panelTop_ = std::max(0, rounded(outputFrame.maxY() - frame_.maxY()));
 }
 
-void WaylandPanelSurface::configure(std::uint32_t serial) {
+void WaylandPanelSurface::configure(std::uint32_t serial, std::uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layerSurface_, serial);
-    if (configured_)
-        return;  // an answer to a commit of ours: the size is the one we asked for
+    // A size of 0 leaves it to us: the panel's own.
+    const int given = height > 0 && height <= kMaxSurfacePoints ? static_cast<int>(height) : 0;
+    if (configured_ && given == surfaceHeight_)
+        return;  // an answer to a commit of ours, nothing new in it
+    surfaceHeight_ = given;
     configured_ = true;
     if (shown_)
         paint();
@@ -250,19 +229,56 @@ void WaylandPanelSurface::changed() {
 void WaylandPanelSurface::paint() {
     if (!shown_ || !configured_ || surface_ == nullptr)
         return;
+    const int panelHeight = std::max(1, rounded(frame_.size.height));
     const int width = std::max(1, rounded(frame_.size.width)) * scale_;
-    const int height = std::max(1, rounded(frame_.size.height)) * scale_;
+    const int height = (surfaceHeight_ > 0 ? surfaceHeight_ : panelTop_ + panelHeight) * scale_;
+    // What changed since the last paint is missing from both buffers.
+    const QRectF changes = canvas().changes();
+    for (BufferState& state : states_)
+        state.missing = state.missing.united(changes);
     ShmBuffer* buffer = buffers_.acquire(width, height);
     if (buffer == nullptr)
         return;  // painted when a buffer comes back
-    QImage image(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
+    BufferState& state = stateOf(*buffer);
+    const QRect panel(0, panelTop_ * scale_, width, panelHeight * scale_);
+    QImage whole(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
                  QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale_);
-    drawInto(image);
+    QRectF area = state.missing.intersected(QRectF(QPointF(), canvas().size()));
+    if (buffer->fresh || state.shown != panel) {
+        // Clear where this buffer showed the panel before (all of it when new), then paint
+        // the whole panel where it is now.
+        QPainter clear(&whole);
+        clear.setCompositionMode(QPainter::CompositionMode_Source);
+        clear.fillRect(buffer->fresh ? whole.rect() : state.shown, Qt::transparent);
+        area = QRectF(QPointF(), canvas().size());
+    }
+    // Damage tells what differs from the picture on screen, the other buffer's: what was
+    // painted, and where the panel was on screen when it has moved since.
+    QRect damage = QRectF(area.topLeft() * scale_, area.size() * scale_)
+                       .toAlignedRect()
+                       .translated(panel.topLeft());
+    if (buffer->fresh)
+        damage = whole.rect();
+    else if (onScreen_ != panel)
+        damage = damage.united(onScreen_).united(panel);
+    if (!area.isEmpty() && panel.top() < height) {
+        // The panel's part of the buffer, as an image of its own.
+        QImage image(static_cast<uchar*>(buffer->pixels) +
+                         static_cast<std::ptrdiff_t>(panel.top()) * buffer->stride,
+                     width, std::min(panel.height(), height - panel.top()), buffer->stride,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale_);
+        canvas().paint(image, area);
+    }
+    state = {buffer, QRectF(), panel};
+    onScreen_ = panel;
+    buffer->fresh = false;
+    setInputRegion();
     wl_surface_set_buffer_scale(surface_, scale_);
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
+    damage = damage.intersected(whole.rect());
     if (wl_surface_get_version(surface_) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
-        wl_surface_damage_buffer(surface_, 0, 0, width, height);
+        wl_surface_damage_buffer(surface_, damage.x(), damage.y(), damage.width(), damage.height());
     else
         wl_surface_damage(surface_, 0, 0, width / scale_, height / scale_);
     wl_surface_commit(surface_);
@@ -271,57 +287,47 @@ void WaylandPanelSurface::paint() {
     connection_.flush();
 }
 
-void WaylandPanelSurface::drawInto(QImage& image) {
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(40, 40, 40, 235));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(0, 0, frame_.size.width, frame_.size.height),
-                            layout_.cornerRadius, layout_.cornerRadius);
+WaylandPanelSurface::BufferState& WaylandPanelSurface::stateOf(const ShmBuffer& buffer) {
+    // The two buffers stay where they are; each has its state from its first paint on.
+    for (BufferState& state : states_) {
+        if (state.buffer == &buffer)
+            return state;
+    }
+    for (BufferState& state : states_) {
+        if (state.buffer == nullptr)
+            return state;
+    }
+    return states_.front();
 }
 
-std::int64_t WaylandPanelSurface::rowAt(double x, double y) const {
-    const double top = frame_.size.height - scrollFrame_.maxY();
-    if (x < scrollFrame_.minX() || x >= scrollFrame_.maxX() || y < top ||
-        y >= top + scrollFrame_.size.height || layout_.rowHeight <= 0)
-        return -1;
-    const auto row =
-        static_cast<std::int64_t>(std::floor((y - top + scrollOffset_) / layout_.rowHeight));
-    return row >= 0 && row < rows_ ? row : -1;
+void WaylandPanelSurface::setInputRegion() {
+    // Clicks beside the panel go to the windows below.
+    wl_region* region = wl_compositor_create_region(connection_.compositor());
+    wl_region_add(region, 0, panelTop_, std::max(1, rounded(frame_.size.width)),
+                  std::max(1, rounded(frame_.size.height)));
+    wl_surface_set_input_region(surface_, region);
+    wl_region_destroy(region);
 }
 
 void WaylandPanelSurface::pointerButton(double x, double y, bool pressed) {
     if (!shown_)
         return;
-    if (pressed) {
-        pressed_ = rowAt(x, y);
-        selectRowIndexes(pressed_, false);
-        return;
-    }
-    clicked_ = pressed_;
-    pressed_ = -1;
-    dataSource_.rowClicked();
+    if (pressed)
+        canvas().press(QPointF(x, y - panelTop_));
+    else
+        canvas().release();
 }
 
 void WaylandPanelSurface::scrollBy(double dy) {
-    if (!shown_)
-        return;
-    scrollOffset_ += dy;
-    clampScroll();
-    changed();
-}
-
-void WaylandPanelSurface::clampScroll() {
-    const double content = static_cast<double>(rows_) * layout_.rowHeight;
-    scrollOffset_ = std::clamp(scrollOffset_, 0.0, std::max(0.0, content - visibleRowsHeight()));
+    if (shown_)
+        canvas().scrollBy(dy);
 }
 
 std::unique_ptr<PanelSurface> WaylandPanelSurfaces::makePanel(const PanelWindowStyle& style,
                                                               const PanelContentLayout& layout,
                                                               PanelDataSource& dataSource) {
-    return std::make_unique<WaylandPanelSurface>(connection_, screens_, loop_, panels_, style,
-                                                 layout, dataSource);
+    return std::make_unique<WaylandPanelSurface>(connection_, screens_, loop_, panels_, icons_,
+                                                 style, layout, dataSource);
 }
 
 WaylandPanelSurface* WaylandPanelSurfaces::panelOf(const wl_surface* surface) const {

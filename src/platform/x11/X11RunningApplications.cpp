@@ -12,7 +12,7 @@ namespace tavrel::x11 {
 namespace {
 
 bool processRuns(std::int32_t pid) {
-    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+    return kill(pid, 0) == 0 || errno == EPERM;
 }
 
 std::string procFile(std::int32_t pid, const char* name) {
@@ -42,11 +42,16 @@ X11RunningApplications::X11RunningApplications(X11WindowList& windows, X11Connec
                                                desktop::DesktopEntries& entries)
     : windows_(windows), connection_(connection), entries_(entries) {}
 
+// An application here is the windows that claim its pid: a client in another pid namespace,
+// one over `ssh -X` or one with a stale pid is one too, though no local process has that pid.
 std::shared_ptr<RunningApplication> X11RunningApplications::runningApplicationWithProcessIdentifier(
     std::int32_t pid) {
-    if (!processRuns(pid))
+    if (pid <= 0)
         return nullptr;
-    return std::make_shared<X11RunningApplication>(factsOf(pid), connection_, themeIcons_,
+    const ClientWindow* window = firstWindowOf(pid);
+    if (window == nullptr && !processRuns(pid))
+        return nullptr;
+    return std::make_shared<X11RunningApplication>(factsOf(pid, window), connection_, themeIcons_,
                                                    iconPixels_);
 }
 
@@ -67,11 +72,11 @@ const ClientWindow* X11RunningApplications::firstWindowOf(std::int32_t pid) {
     return find(windows_.lastSnapshot());
 }
 
-ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid) {
+ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid, const ClientWindow* w) {
     ApplicationFacts facts;
     std::optional<std::string> className;
     std::optional<std::string> instanceName;
-    if (const ClientWindow* w = firstWindowOf(pid)) {
+    if (w != nullptr) {
         className = w->className;
         instanceName = w->instanceName;
         facts.iconWindow = w->id;

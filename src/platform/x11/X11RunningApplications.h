@@ -10,8 +10,8 @@ namespace tavrel::x11 {
 class X11WindowList;
 struct ClientWindow;
 
-// Running applications by process id: a process that runs, described by its desktop
-// entry, its windows' class and icon, or its command name.
+// Running applications by process id: a process that runs or windows that claim the pid,
+// described by their desktop entry, their windows' class and icon, or the command name.
 class X11RunningApplications final : public RunningApplications {
   public:
     X11RunningApplications(X11WindowList& windows, X11Connection& connection,
@@ -26,7 +26,8 @@ class X11RunningApplications final : public RunningApplications {
 
   private:
     const ClientWindow* firstWindowOf(std::int32_t pid);
-    ApplicationFacts factsOf(std::int32_t pid);
+    // `window` is the application's front-most listed window, if it has one.
+    ApplicationFacts factsOf(std::int32_t pid, const ClientWindow* window);
 
     X11WindowList& windows_;
     X11Connection& connection_;

@@ -21,6 +21,8 @@ constexpr std::uint32_t kMaxClassItems = 256;
 constexpr std::uint32_t kMaxAtomItems = 64;
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kIconicState = 3;
+// How deep under a top-level window its client may sit: a frame, a frame's wrapper, the client.
+constexpr int kMaxFrameDepth = 3;
 constexpr std::uint32_t kWatchedEvents =
     XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
@@ -71,6 +73,19 @@ void readState(const std::optional<X11Property>& state, const std::optional<X11P
         window.hidden |= wmState->firstCardinal(atoms.WM_STATE) == kIconicState;
 }
 
+// ICCCM: the window manager of a screen owns the selection WM_S<screen number>.
+xcb_atom_t windowManagerSelection(xcb_connection_t* c, xcb_window_t root) {
+    int screen = 0;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem > 0 && it.data->root != root;
+         xcb_screen_next(&it)) {
+        ++screen;
+    }
+    const std::string name = "WM_S" + std::to_string(screen);
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
 std::optional<std::int32_t> pidFrom(std::uint32_t value) {
     if (value == 0 || value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
@@ -82,6 +97,9 @@ std::optional<std::int32_t> pidFrom(std::uint32_t value) {
 struct X11WindowList::RootState {
     bool ok = false;
     std::optional<xcb_window_t> check;
+    // Some window manager says it runs (owns the screen's selection or named a check window),
+    // whether or not it can be trusted.
+    bool managerClaimed = false;
     std::optional<bool> lastCheckLive;  // whether the last listing's check window still is
     std::optional<std::vector<std::uint32_t>> stacking;
     std::optional<std::uint32_t> currentDesktop;
@@ -92,6 +110,7 @@ X11WindowList::X11WindowList(X11Connection& connection, const CompoundTextDecode
     : connection_(connection), decoder_(decoder) {
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_.get(), &xcb_res_id);
     hasXRes_ = res != nullptr && res->present != 0;
+    managerSelection_ = windowManagerSelection(connection_.get(), connection_.root());
     // A window manager that starts, or points the root at another check window, says so;
     // windows that come, go or change places among the root's children say so too.
     const std::uint32_t rootEvents =
@@ -109,6 +128,7 @@ X11WindowList::RootState X11WindowList::readRoot() {
         X11Property::request(c, root, atoms._NET_CLIENT_LIST_STACKING, kMaxClients);
     const auto desktop = X11Property::request(c, root, atoms._NET_CURRENT_DESKTOP, 1);
     const auto tree = xcb_query_tree(c, root);
+    const auto selectionOwner = xcb_get_selection_owner(c, managerSelection_);
     // The check window seldom changes: the last one is asked about in the same round trip.
     std::optional<xcb_get_property_cookie_t> lastCheck;
     if (checkWindow_ != XCB_WINDOW_NONE)
@@ -116,8 +136,13 @@ X11WindowList::RootState X11WindowList::readRoot() {
     ++roundTrips_;
 
     RootState state;
-    if (auto p = X11Property::read(c, check))
+    if (auto p = X11Property::read(c, check)) {
         state.check = p->firstCardinal(XCB_ATOM_WINDOW);
+        state.managerClaimed = true;
+    }
+    Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, selectionOwner, nullptr));
+    state.managerClaimed |= owner && owner->owner != XCB_WINDOW_NONE;
     if (auto p = X11Property::read(c, stacking))
         state.stacking = p->cardinals(XCB_ATOM_WINDOW);
     if (auto p = X11Property::read(c, desktop))
@@ -182,11 +207,12 @@ std::optional<WindowSnapshot> X11WindowList::snapshot() {
     WindowSnapshot result;
     result.managed = managedBy(root);
     std::vector<xcb_window_t> ids;
-    if (result.managed) {
+    if (result.managed)
         ids.assign(root.stacking->rbegin(), root.stacking->rend());
-    } else {
+    else if (root.managerClaimed)
+        ids = clientsUnder(root.children);
+    else
         ids.assign(root.children.rbegin(), root.children.rend());
-    }
     result.windows = describe(ids, root.currentDesktop, result.managed);
     if (connection_.broken()) {
         listingCurrent_ = false;
@@ -228,13 +254,12 @@ std::optional<ClientWindow> X11WindowList::window(xcb_window_t id) {
 }
 
 // What one listing asks about one window: its place and size always, and the properties
-// that the cache does not hold. Without a window manager the root's children are the
-// clients, with their geometry in root coordinates and their map state telling whether
-// they show; under one, the window manager's properties tell it.
+// that the cache does not hold. Without an EWMH window manager the clients' map state tells
+// whether they show; under one, the window manager's properties tell it.
 struct WindowCookies {
     std::optional<xcb_get_window_attributes_cookie_t> attributes;
     xcb_get_geometry_cookie_t geometry;
-    std::optional<xcb_translate_coordinates_cookie_t> position;
+    xcb_translate_coordinates_cookie_t position;
     std::vector<std::pair<xcb_atom_t, xcb_get_property_cookie_t>> properties;
 };
 
@@ -329,6 +354,48 @@ void X11WindowList::noteRestack(const xcb_configure_notify_event_t& notify) {
         listingCurrent_ = false;
 }
 
+// Without a trusted EWMH list, under a window manager that keeps no such list or whose check
+// window a client has spoiled, the root's children may be frames. The client is the window
+// carrying WM_STATE, the top-level itself or the first found under it level by level (ICCCM
+// 4.1.3.1); a top-level with none under it is its own client. Each level's requests go out
+// together. With no sign of a window manager at all the root's children are the clients.
+std::vector<xcb_window_t> X11WindowList::clientsUnder(const std::vector<xcb_window_t>& topLevels) {
+    xcb_connection_t* c = connection_.get();
+    const xcb_atom_t wmState = connection_.atoms().WM_STATE;
+    std::vector<xcb_window_t> clients(topLevels.rbegin(), topLevels.rend());  // front to back
+    std::vector<bool> found(clients.size(), false);
+    // The windows to look at next, each with the place of its top-level.
+    std::vector<std::pair<std::size_t, xcb_window_t>> level;
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        level.emplace_back(i, clients[i]);
+    for (int depth = 0; depth <= kMaxFrameDepth && !level.empty(); ++depth) {
+        std::vector<std::pair<xcb_get_property_cookie_t, xcb_query_tree_cookie_t>> cookies;
+        cookies.reserve(level.size());
+        for (const auto& [top, w] : level)
+            cookies.emplace_back(X11Property::request(c, w, wmState, 1), xcb_query_tree(c, w));
+        ++roundTrips_;
+        std::vector<std::pair<std::size_t, xcb_window_t>> next;
+        for (std::size_t k = 0; k < level.size(); ++k) {
+            const auto [top, w] = level[k];
+            const bool carries = X11Property::read(c, cookies[k].first).has_value();
+            Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookies[k].second, nullptr));
+            if (carries && !found[top]) {
+                clients[top] = w;
+                found[top] = true;
+            }
+            if (found[top] || !tree)
+                continue;
+            const xcb_window_t* children = xcb_query_tree_children(tree.get());
+            const int count = xcb_query_tree_children_length(tree.get());
+            for (int j = 0; j < count && next.size() < kMaxClients; ++j)
+                next.emplace_back(top, children[j]);
+        }
+        std::erase_if(next, [&](const auto& candidate) { return found[candidate.first]; });
+        level = std::move(next);
+    }
+    return clients;
+}
+
 void X11WindowList::drainEvents() {
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
         handleEvent(event.get());
@@ -363,9 +430,9 @@ WindowCookies X11WindowList::requestWindow(xcb_window_t id, bool managed) {
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &kWatchedEvents);
     }
     WindowCookies k{};
-    if (managed)
-        k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
-    else
+    // A client inside a frame is placed by its frame.
+    k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
+    if (!managed)
         k.attributes = xcb_get_window_attributes(c, id);
     k.geometry = xcb_get_geometry(c, id);
     const std::pair<xcb_atom_t, std::uint32_t> wanted[] = {
@@ -389,9 +456,8 @@ std::optional<ClientWindow> X11WindowList::readWindow(xcb_window_t id, const Win
     if (k.attributes)
         attributes.reset(xcb_get_window_attributes_reply(c, *k.attributes, nullptr));
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, k.geometry, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> position;
-    if (k.position)
-        position.reset(xcb_translate_coordinates_reply(c, *k.position, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> position(
+        xcb_translate_coordinates_reply(c, k.position, nullptr));
     CachedWindow& cached = cache_[id];
     for (const auto& [atom, cookie] : k.properties)
         cached.properties.insert_or_assign(atom, X11Property::read(c, cookie));

@@ -81,6 +81,7 @@ class X11WindowList {
     void noteChange(xcb_window_t id);
     void noteRootChange(const xcb_property_notify_event_t& notify);
     void noteRestack(const xcb_configure_notify_event_t& notify);
+    std::vector<xcb_window_t> clientsUnder(const std::vector<xcb_window_t>& topLevels);
     std::vector<ClientWindow> describe(const std::vector<xcb_window_t>& ids,
                                        std::optional<std::uint32_t> currentDesktop, bool managed);
     struct CachedWindow;
@@ -95,6 +96,7 @@ class X11WindowList {
     X11Connection& connection_;
     const CompoundTextDecoder* decoder_;
     bool hasXRes_ = false;
+    xcb_atom_t managerSelection_ = XCB_ATOM_NONE;
     std::uint64_t roundTrips_ = 0;
     std::optional<WindowSnapshot> last_;
     // Properties of listed windows, kept until they change: a listing asks only for what

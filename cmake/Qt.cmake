@@ -6,6 +6,9 @@ file(GLOB TAVREL_QT_SOURCES CONFIGURE_DEPENDS src/platform/qt/*.cpp)
 add_library(tavrel_qt STATIC ${TAVREL_QT_SOURCES})
 set_target_properties(tavrel_qt PROPERTIES AUTOMOC ON)
 target_link_libraries(tavrel_qt PUBLIC tavrel_platform Qt6::Widgets PRIVATE PkgConfig::XCB_QT)
+# The session bus, where StatusNotifier tray hosts come and go.
+find_package(Qt6 REQUIRED COMPONENTS DBus)
+target_link_libraries(tavrel_qt PRIVATE Qt6::DBus)
 
 # The headless demo's screenshots (scripts/demo).
 add_executable(tavrel_screenshot tests/qt/tools/Screenshot.cpp)

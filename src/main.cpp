@@ -21,6 +21,7 @@
 #include "platform/qt/QtScreens.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWorkspace.h"
+#include "platform/qt/TerminationSignals.h"
 #include "platform/qt/ThemeIcons.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -55,6 +56,12 @@ void chooseQtPlatform(Desktop desktop) {
     setenv("QT_QPA_PLATFORM", platform, 1);
 }
 
+// The log's last word: `lastLine`, written out with every line still queued.
+void writeLastLine(std::string_view lastLine) {
+    tavrel::TavrelLog::shared().line(lastLine);
+    tavrel::TavrelLog::shared().drain();
+}
+
 // Writes `lastLine` and every line still queued to the log, then ends the process at once,
 // status 0. For a desktop that went away: waiting for the event loop to wind down would let Qt
 // end the process first, with status 1 and no word in the log.
@@ -62,8 +69,7 @@ void chooseQtPlatform(Desktop desktop) {
     // Both the backend and Qt may find the display gone, on different threads: one ends it.
     static std::mutex ending;
     ending.lock();
-    tavrel::TavrelLog::shared().line(lastLine);
-    tavrel::TavrelLog::shared().drain();
+    writeLastLine(lastLine);
     std::_Exit(0);
 }
 
@@ -117,18 +123,17 @@ int main(int argc, char** argv) {
         sway = tavrel::wayland::WaylandPlatform::connect(mainLoop, &whyNot);
     if (desktop == Desktop::x11)
         x11 = tavrel::x11::X11Platform::connect(mainLoop, &whyNot);
-    // The desktop this is could not be served: say why before anything else happens.
-    if (desktop != Desktop::none && !sway && !x11)
-        processInfo.writeToStandardError("tavrel: " + whyNot + "\n");
+    // The desktop this is cannot be served: the hotkey's failure lines are followed by why.
+    if (desktop == Desktop::none && isSet("WAYLAND_DISPLAY"))
+        whyNot =
+            "this Wayland desktop is not sway (SWAYSOCK is not set); tavrel serves sway and "
+            "X11 desktops";
+    if (!sway && !x11 && !whyNot.empty())
+        noDesktop.setFailureCause(whyNot);
     if (sway) {
         sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
         // The desktop went away: nothing left to switch.
         sway->setConnectionLostHandler(&endForLostSway);
-        sway->setHotkeyFailureHandler([&processInfo](const std::string& cause) {
-            tavrel::TavrelLog::shared().line("sway: Super+Tab cannot be bound: " + cause);
-            processInfo.writeToStandardError("tavrel: Super+Tab cannot be bound on sway: " + cause +
-                                             "\n");
-        });
         services.screens = &sway->screens();
         services.panelSurfaces = &sway->panelSurfaces();
         services.windowServer = &sway->windowServer();
@@ -153,6 +158,12 @@ int main(int argc, char** argv) {
         services.eventTaps = &x11->eventTaps();
         services.eventMonitors = &x11->eventMonitors();
     }
+    // A desktop without a tray can still end the program cleanly: kill, or Ctrl+C in a terminal.
+    // The event loop is alive then, so the program ends as "Quit tavrel" ends it.
+    const tavrel::qt::TerminationSignals terminationSignals(mainLoop, [](const char* name) {
+        writeLastLine(std::string(name) + " received; quitting");
+        tavrel::terminateApplication();
+    });
     tavrel::installPlatform(services);
     return tavrel::runApplication();
 }

@@ -24,13 +24,13 @@ void log(const std::string& message) {
     TavrelLog::shared().line(message);
 }
 
+}  // namespace
+
 // Quitting writes out what the log still holds before the process ends.
-void terminate() {
+void terminateApplication() {
     TavrelLog::shared().drain();
     app->terminate();
 }
-
-}  // namespace
 
 AppDelegate::AppDelegate() = default;
 AppDelegate::~AppDelegate() = default;
@@ -94,7 +94,7 @@ void AppDelegate::setupStatusItem() {
     menu.push_back({MenuEntry::Kind::item, "Open Accessibility Settings\u2026", "",
                     send(&AppDelegate::openAccessibility)});
     menu.push_back({MenuEntry::Kind::separator, "", "", {}});
-    menu.push_back({MenuEntry::Kind::item, "Quit tavrel", "q", terminate});
+    menu.push_back({MenuEntry::Kind::item, "Quit tavrel", "q", terminateApplication});
     statusItem_->setMenu(std::move(menu));
 }
 

@@ -29,6 +29,11 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
     std::unique_ptr<HotkeyManager> hotkey_;
 };
 
+// Ends the program the way "Quit tavrel" does, from inside the running event loop: every line
+// the log still holds is written out, then the platform ends the loop and runApplication()
+// returns 0.
+void terminateApplication();
+
 // The process entry: makes the delegate, becomes an accessory (tray) agent and runs the
 // platform's event loop until the user quits. Answers the process's exit status.
 int runApplication();

@@ -1,5 +1,6 @@
 #include "core/HotkeyManager.h"
 
+#include <string>
 #include <string_view>
 
 #include "core/Log.h"
@@ -22,12 +23,21 @@ void callIfSet(const std::function<void()>& callback) {
         callback();
 }
 
+// A line from the desktop about what keeps the hotkey away goes to the log and, like the
+// failure it explains, to standard error.
+void reportObstacle(const std::string& line) {
+    TavrelLog::shared().line(line);
+    platform().processInfo->writeToStandardError("tavrel: " + line + "\n");
+}
+
 }  // namespace
 
 HotkeyManager::HotkeyManager() = default;
 
 HotkeyManager::~HotkeyManager() {
     EventTaps* taps = platform().eventTaps;
+    if (taps != nullptr)
+        taps->watchTapObstacles({}, {});
     if (runLoopSource)
         taps->removeSourceFromMainRunLoop(*runLoopSource);
     if (eventTap)
@@ -40,18 +50,49 @@ void HotkeyManager::registerTap() {
         return;
     EventTaps* taps = platform().eventTaps;
     if (taps != nullptr)
+        taps->watchTapObstacles([this] { retryTap(); }, &reportObstacle);
+    if (!createTap()) {
+        TavrelLog::shared().line(kTapFailedLine);
+        platform().processInfo->writeToStandardError(kTapFailedMessage);
+        reportCause(taps != nullptr ? taps->tapCreateFailureCause() : std::nullopt);
+        return;
+    }
+    enableTap();
+}
+
+bool HotkeyManager::createTap() {
+    EventTaps* taps = platform().eventTaps;
+    if (taps != nullptr)
         eventTap =
             taps->tapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, kCGEventTapOptionDefault,
                             kHotkeyEventMask, &HotkeyManager::tapCallback, this);
-    if (!eventTap) {
-        TavrelLog::shared().line(kTapFailedLine);
-        platform().processInfo->writeToStandardError(kTapFailedMessage);
-        return;
-    }
+    return eventTap.has_value();
+}
+
+void HotkeyManager::enableTap() {
+    EventTaps* taps = platform().eventTaps;
     TavrelLog::shared().line(kTapCreatedLine);
     runLoopSource = taps->createRunLoopSource(*eventTap, 0);
     taps->addSourceToMainRunLoop(*runLoopSource);
     taps->tapEnable(*eventTap, true);
+}
+
+void HotkeyManager::retryTap() {
+    if (eventTap)
+        return;
+    if (createTap()) {
+        enableTap();
+        return;
+    }
+    // Still held: said again only when the desktop now names another cause.
+    reportCause(platform().eventTaps->tapCreateFailureCause());
+}
+
+void HotkeyManager::reportCause(const std::optional<std::string>& cause) {
+    if (!cause || cause == reportedCause_)
+        return;
+    reportedCause_ = cause;
+    reportObstacle(*cause);
 }
 
 KeyboardEvent* HotkeyManager::tapCallback(EventTapProxy, std::uint32_t type, KeyboardEvent* event,

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -74,6 +75,19 @@ class EventTaps {
     virtual std::uint64_t eventGetFlags(const KeyboardEvent& event) = 0;
     virtual std::int64_t eventGetIntegerValueField(const KeyboardEvent& event,
                                                    std::uint32_t field) = 0;
+
+    // Beyond the tap itself: a desktop knows what really keeps the hotkey from this program
+    // and when that may have gone. A platform with nothing to add keeps these defaults.
+    //
+    // One line that says why the last tapCreate answered nothing and what to change, when
+    // the platform knows more than that it failed.
+    virtual std::optional<std::string> tapCreateFailureCause() { return std::nullopt; }
+    // From now on the first function (retry) is called when a tap that could not be created
+    // may be created now, and the second (obstacle) with one line that says why a tap that
+    // exists does not see the hotkey. Both run on the main thread; empty functions end the
+    // calls.
+    virtual void watchTapObstacles(std::function<void()>,
+                                   std::function<void(const std::string& line)>) {}
 };
 
 }  // namespace tavrel

@@ -1,10 +1,13 @@
 #include "Desktop.h"
 
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 #include <xcb/randr.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 namespace tavrel::e2e {
@@ -22,6 +25,32 @@ constexpr int kRecheckMs = 4;
 
 bool run(const std::string& display, const std::string& command) {
     return std::system(("DISPLAY=" + display + " " + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// How a user starts each window manager, and what a first start needs so that nothing but
+// its default settings apply.
+struct WindowManagerStart {
+    std::string name;
+    std::vector<std::string> command;
+    std::string prepare;
+};
+
+const WindowManagerStart* windowManagerStart(const std::string& name) {
+    static const WindowManagerStart known[] = {
+        {"xfwm4", {"xfwm4"}, ""},
+        {"metacity", {"metacity"}, ""},
+        {"mutter", {"mutter", "--x11"}, ""},
+        {"marco", {"marco"}, ""},
+        {"fluxbox", {"fluxbox"}, ""},
+        // Without a configuration of the user's, i3 first asks which modifier to use; its
+        // default configuration is what a user who declines is left with.
+        {"i3", {"i3"}, "mkdir -p ~/.config/i3 && cp /etc/i3/config ~/.config/i3/config"},
+        {"icewm", {"icewm"}, ""},
+        {"awesome", {"awesome"}, ""},
+    };
+    const auto found = std::find_if(std::begin(known), std::end(known),
+                                    [&](const WindowManagerStart& s) { return s.name == name; });
+    return found == std::end(known) ? nullptr : &*found;
 }
 
 }  // namespace
@@ -46,29 +75,107 @@ Desktop::Desktop(Options options) {
             return;
         }
     }
-    if (options.windowManager && !server_->startWindowManager()) {
-        failure_ = "openbox did not take the screen";
-        return;
+    if (options.windowManager) {
+        const std::string& name = options.windowManagerName;
+        const bool started =
+            name == "openbox" ? server_->startWindowManager() : startWindowManagerInSession(name);
+        if (!started) {
+            failure_ = name + " did not take the screen";
+            return;
+        }
     }
-    if (options.tray) {
-        tray_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
-                                     "request", "--height", "24"},
-            display());
-        const xcb_atom_t selection = server_->atom("_NET_SYSTEM_TRAY_S0");
-        const bool up = waitUntil([&] {
-            Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                connection(), xcb_get_selection_owner(connection(), selection), nullptr));
-            return owner && owner->owner != XCB_WINDOW_NONE;
-        });
-        if (!up)
-            failure_ = "trayer did not take the tray selection";
+    if (options.tray && options.trayDelayMs == 0 && !startTray(options.trayBackground))
+        failure_ = "trayer did not take the tray selection";
+}
+
+bool Desktop::startTray(std::optional<std::uint32_t> background) {
+    const xcb_atom_t selection = server_->atom("_NET_SYSTEM_TRAY_S0");
+    const auto owner = [&] {
+        Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            connection(), xcb_get_selection_owner(connection(), selection), nullptr));
+        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    };
+    if (tray_) {
+        // The server lets go of the old tray's selection when it sees its connection close.
+        const xcb_window_t old = owner();
+        tray_.reset();
+        if (!waitUntil([&] { return owner() != old; }))
+            return false;
     }
+    std::vector<std::string> argv{"trayer",      "--edge",  "top",      "--align", "right",
+                                  "--widthtype", "request", "--height", "24"};
+    if (background) {
+        // Transparency with no see-through leaves the tint alone: a plain background.
+        char tint[16];
+        std::snprintf(tint, sizeof tint, "0x%06x", *background & 0xffffffu);
+        for (const char* option : {"--transparent", "true", "--alpha", "0", "--tint"})
+            argv.emplace_back(option);
+        argv.emplace_back(tint);
+    }
+    tray_ = std::make_unique<ChildProcess>(argv, display());
+    return waitUntil([&] { return owner() != XCB_WINDOW_NONE; });
 }
 
 Desktop::~Desktop() {
     tray_.reset();
     server_.reset();
+    // The services the bus started end with their connection to it.
+    bus_.reset();
+    home_.reset();
+}
+
+bool Desktop::startWindowManagerInSession(const std::string& name) {
+    const WindowManagerStart* start = windowManagerStart(name);
+    if (start == nullptr)
+        return false;
+    home_ = std::make_unique<TemporaryFolder>();
+    const std::string runtime = (home_->path() / "run").string();
+    if (mkdir(runtime.c_str(), 0700) != 0)
+        return false;
+    // Window managers that keep their settings behind D-Bus (xfconf, dconf) get a bus of
+    // their own, as in a session of their desktop.
+    bus_ = std::make_unique<ChildProcess>(
+        inSession({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--syslog-only",
+                   "--address=unix:path=" + runtime + "/bus", "--print-address"}),
+        display());
+    const auto address = bus_->readLine();
+    if (!address)
+        return false;
+    busAddress_ = *address;
+    if (!start->prepare.empty() && !runInSession(start->prepare))
+        return false;
+    return server_->startWindowManager(inSession(start->command));
+}
+
+std::vector<std::string> Desktop::inSession(const std::vector<std::string>& argv) const {
+    // The test's own settings folders stay out of it: a user's session starts from home.
+    std::vector<std::string> command = {"env",
+                                        "-u",
+                                        "XDG_CONFIG_HOME",
+                                        "-u",
+                                        "XDG_DATA_HOME",
+                                        "-u",
+                                        "XDG_CACHE_HOME",
+                                        "-u",
+                                        "XDG_STATE_HOME",
+                                        "HOME=" + home_->path().string(),
+                                        "XDG_RUNTIME_DIR=" + (home_->path() / "run").string()};
+    if (!busAddress_.empty())
+        command.push_back("DBUS_SESSION_BUS_ADDRESS=" + busAddress_);
+    if (server_->windowManagerPid() > 0)
+        command.push_back("WM_PID=" + std::to_string(server_->windowManagerPid()));
+    command.insert(command.end(), argv.begin(), argv.end());
+    return command;
+}
+
+bool Desktop::runInSession(const std::string& command) {
+    if (!home_)
+        return false;
+    // A command that hangs (a bus that does not answer) ends the test's wait all the same.
+    std::vector<std::string> bounded = {"timeout", "20"};
+    const auto full = inSession({"sh", "-c", command});
+    bounded.insert(bounded.end(), full.begin(), full.end());
+    return ChildProcess(bounded, display()).succeeds();
 }
 
 bool Desktop::waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -196,6 +303,38 @@ void Desktop::activate(xcb_window_t window) {
     sync();
 }
 
+xcb_window_t Desktop::topLevelOf(xcb_window_t window) {
+    // Up from the window to the child of the root that holds it (its frame, if it has one).
+    for (int depth = 0; depth < 32; ++depth) {
+        Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr));
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE)
+            return window;
+        window = tree->parent;
+    }
+    return window;
+}
+
+xcb_window_t Desktop::topmost(const std::vector<xcb_window_t>& windows) {
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), server_->root()), nullptr));
+    if (!tree)
+        return XCB_WINDOW_NONE;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    xcb_window_t top = XCB_WINDOW_NONE;
+    int highest = -1;
+    for (const xcb_window_t w : windows) {
+        const xcb_window_t frame = topLevelOf(w);
+        const int place = static_cast<int>(std::find(children, children + count, frame) - children);
+        if (place < count && place > highest) {
+            highest = place;
+            top = w;
+        }
+    }
+    return top;
+}
+
 xcb_window_t Desktop::inputFocus() {
     Reply<xcb_get_input_focus_reply_t> reply(
         xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr));
@@ -284,23 +423,37 @@ std::optional<Geometry> Desktop::embeddedWindowUnder(xcb_window_t parent, std::u
 }
 
 std::vector<std::uint32_t> Desktop::column(xcb_window_t window, int x, int height) {
-    std::vector<std::uint32_t> pixels;
+    return pixels(window, {x, 0, 1, height});
+}
+
+std::vector<std::uint32_t> Desktop::screenPixels(const Geometry& part) {
+    return pixels(server_->root(), part);
+}
+
+std::vector<std::uint32_t> Desktop::pixels(xcb_window_t window, const Geometry& part) {
+    std::vector<std::uint32_t> found;
     Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
         connection(),
-        xcb_get_image(connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<std::int16_t>(x),
-                      0, 1, static_cast<std::uint16_t>(height), ~0u),
+        xcb_get_image(connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, window,
+                      static_cast<std::int16_t>(part.x), static_cast<std::int16_t>(part.y),
+                      static_cast<std::uint16_t>(part.width),
+                      static_cast<std::uint16_t>(part.height), ~0u),
         nullptr));
-    if (!image || image->depth < 24)
-        return pixels;
+    if (!image || image->depth < 24 || part.height <= 0)
+        return found;
     const auto* data = xcb_get_image_data(image.get());
     const int length = xcb_get_image_data_length(image.get());
     // 24- and 32-bit images come as 32 bits per pixel, padded to whole scanlines.
-    const int stride = length / height;
-    for (int y = 0; y < height && stride >= 4; ++y) {
-        const auto* p = data + y * stride;
-        pixels.push_back((std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0]);
+    const int stride = length / part.height;
+    if (stride < 4 * part.width)
+        return found;
+    for (int y = 0; y < part.height; ++y) {
+        for (int x = 0; x < part.width; ++x) {
+            const auto* p = data + y * stride + x * 4;
+            found.push_back((std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0]);
+        }
     }
-    return pixels;
+    return found;
 }
 
 std::vector<Geometry> Desktop::monitors() {

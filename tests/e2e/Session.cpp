@@ -1,5 +1,8 @@
 #include "Session.h"
 
+#include <chrono>
+#include <thread>
+
 #include "Gestures.h"
 
 namespace tavrel::e2e {
@@ -15,6 +18,11 @@ Session::Session(Desktop::Options options)
         return;
     tavrel_ = std::make_unique<TavrelProcess>(desktop_->display(), state_->path());
     launched_ = tavrel_->waitForLaunch() && waitForHotkeyGrab();
+    if (launched_ && options.tray && options.trayDelayMs > 0) {
+        // The delay is the scenario itself: a tray that comes up well after tavrel.
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.trayDelayMs));
+        trayStarted_ = desktop_->startTray(options.trayBackground);
+    }
 }
 
 bool Session::waitForHotkeyGrab() {
@@ -32,6 +40,8 @@ std::string Session::failure() const {
                 all += line + "\n";
             return all + "stderr:\n" + tavrel_->standardError();
         }();
+    if (!trayStarted_)
+        return "trayer did not take the tray selection";
     return {};
 }
 

@@ -53,6 +53,7 @@ class Session {
     std::unique_ptr<TemporaryFolder> state_;
     std::unique_ptr<TavrelProcess> tavrel_;
     bool launched_ = false;
+    bool trayStarted_ = true;  // a tray that comes late: whether it came
 };
 
 }  // namespace tavrel::e2e

@@ -29,6 +29,9 @@ class SessionTest : public ::testing::Test {
     std::vector<xcb_window_t> windows(TestClient& client, const std::vector<std::string>& options) {
         return session_->windows(client, options);
     }
+    // The desktop's own clients changed during the test (a tray restarted): what runs now is
+    // the desktop's, not the test's.
+    void rememberDesktopClients() { desktopClients_ = desktop().clientsStacked(); }
     // Does `act` and waits until tavrel has handled the hotkey line it logs.
     template <typename Act>
     bool hotkey(const std::string& line, Act act, std::size_t times = 1) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "SessionFixture.h"
@@ -52,6 +53,29 @@ TEST_F(SwitchingTest, WithNoWindowsNothingShowsAndTheReleaseDoesNothing) {
     ASSERT_TRUE(release());
     EXPECT_EQ(session().panel(), XCB_WINDOW_NONE);
     EXPECT_EQ(desktop().activeWindow(), before);
+}
+
+TEST_F(SwitchingTest, WithNothingToListTheKeysAfterSuperTabReachTheFocusedXterm) {
+    // An xterm too small to be listed has the focus, and keeps the first key it gets.
+    TemporaryFolder folder;
+    const auto typed = folder.path() / "typed";
+    const auto before = desktop().clientsStacked();
+    ChildProcess xterm({"xterm", "-geometry", "6x1", "-e", "sh", "-c",
+                        "stty raw -echo; head -c 1 > " + typed.string()},
+                       desktop().display());
+    ASSERT_TRUE(desktop().waitUntil([&] {
+        const auto now = desktop().clientsStacked();
+        return now.size() > before.size() && desktop().activeWindow() == now.back();
+    }));
+    ASSERT_TRUE(hotkey(kPressLine, [&] { session().superTab(); }));
+    EXPECT_EQ(session().panel(), XCB_WINDOW_NONE);
+    desktop().tap("c");
+    ASSERT_TRUE(release());
+    EXPECT_TRUE(desktop().waitUntil([&] {
+        std::ifstream in(typed);
+        std::string text;
+        return std::getline(in, text) && text == "c";
+    })) << "Super+c never reached the xterm";
 }
 
 TEST_F(SwitchingTest, OneWindowOpensOnItselfStaysThereAndIsActivated) {

@@ -56,16 +56,23 @@ std::vector<std::string> onlyOnDesktop(const std::vector<std::string>& environme
     return argv;
 }
 
-TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome)
-    : TavrelProcess(std::vector<std::string>{"DISPLAY=" + display}, stateHome) {}
+TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome,
+                             const std::vector<std::string>& environment)
+    : TavrelProcess(
+          [&] {
+              std::vector<std::string> all{"DISPLAY=" + display};
+              all.insert(all.end(), environment.begin(), environment.end());
+              return all;
+          }(),
+          stateHome) {}
 
 TavrelProcess::TavrelProcess(const std::vector<std::string>& environment,
                              const std::filesystem::path& stateHome)
     : stateHome_(stateHome), errorFile_(stateHome / "stderr.txt") {
     std::error_code ignored;
     std::filesystem::create_directories(stateHome_ / "tavrel", ignored);
-    // Without a session bus the tray icon goes to this desktop's tray host, not to a
-    // StatusNotifier host of the session running the tests.
+    // Without a session bus (unless the test gives its own) the tray icon goes to this
+    // desktop's tray host, not to a StatusNotifier host of the session running the tests.
     std::vector<std::string> argv = onlyOnDesktop(environment);
     // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
     argv.insert(argv.end(), {"XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",

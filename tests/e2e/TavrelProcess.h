@@ -33,8 +33,10 @@ std::vector<std::string> onlyOnDesktop(const std::vector<std::string>& environme
 // standard error kept in a file. Killed when the object goes, unless it ended before.
 class TavrelProcess {
   public:
-    // On an X display.
-    TavrelProcess(const std::string& display, const std::filesystem::path& stateHome);
+    // On an X display; `environment`: more NAME=value settings, such as the test's own
+    // session bus.
+    TavrelProcess(const std::string& display, const std::filesystem::path& stateHome,
+                  const std::vector<std::string>& environment = {});
     // With the desktop's environment ("NAME=value": WAYLAND_DISPLAY, SWAYSOCK, ...).
     TavrelProcess(const std::vector<std::string>& environment,
                   const std::filesystem::path& stateHome);

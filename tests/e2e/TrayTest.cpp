@@ -1,7 +1,9 @@
 // The tray icon and its menu, in a tray host.
+#include <cstdlib>
 #include <utility>
 
 #include "SessionFixture.h"
+#include "TavrelProcess.h"
 
 namespace tavrel::e2e {
 namespace {
@@ -9,12 +11,43 @@ namespace {
 // A highlighted entry's band, top and bottom, in a column of the menu.
 using Band = std::pair<int, int>;
 
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kWhite = 0xffffff;
+// A symbol that shows has at least this many pixels unlike the tray: a few dozen at 22 pixels.
+constexpr int kVisiblePixels = 20;
+
+bool farApart(std::uint32_t a, std::uint32_t b) {
+    for (const int shift : {0, 8, 16}) {
+        if (std::abs(static_cast<int>((a >> shift) & 0xff) -
+                     static_cast<int>((b >> shift) & 0xff)) > 96)
+            return true;
+    }
+    return false;
+}
+
 class TrayTest : public SessionTest {
   protected:
-    static void SetUpTestSuite() { startSession({.tray = true}); }
+    // The tray comes up three seconds after tavrel, on a black background.
+    static void SetUpTestSuite() {
+        startSession({.tray = true, .trayDelayMs = 3000, .trayBackground = kBlack});
+    }
     static void TearDownTestSuite() { endSession(); }
 
     std::uint32_t pid() { return static_cast<std::uint32_t>(tavrel().pid()); }
+
+    // Whether the tray icon is on screen on a tray of `background` and shows on it: the tray's
+    // colour around the symbol (so the tray is painted), and enough of the symbol unlike it.
+    bool iconShowsOn(std::uint32_t background) {
+        const auto icon = desktop().embeddedWindow(pid());
+        if (!icon)
+            return false;
+        int tray = 0, symbol = 0;
+        for (const std::uint32_t pixel : desktop().screenPixels(*icon))
+            ++(farApart(pixel, background) ? symbol : tray);
+        lastSymbolPixels_ = symbol;
+        return tray >= kVisiblePixels && symbol >= kVisiblePixels;
+    }
+    int lastSymbolPixels_ = 0;
 
     // Clicks the tray icon and answers the menu that opens. Right after another client took
     // the focus, a first click on the tray can go by without a menu under openbox (seen here,
@@ -65,6 +98,16 @@ class TrayTest : public SessionTest {
         return top < 0 ? std::nullopt : std::optional<Band>({top, bottom});
     }
 };
+
+// A tray of any colour, started after tavrel and restarted: the icon moves into it and shows.
+TEST_F(TrayTest, TheIconShowsInATrayThatCameLateOnBlackAndAfterARestartOnWhite) {
+    EXPECT_TRUE(desktop().waitUntil([&] { return iconShowsOn(kBlack); }))
+        << lastSymbolPixels_ << " pixels of the icon show on black";
+    ASSERT_TRUE(desktop().startTray(kWhite));
+    EXPECT_TRUE(desktop().waitUntil([&] { return iconShowsOn(kWhite); }))
+        << lastSymbolPixels_ << " pixels of the icon show on white";
+    rememberDesktopClients();
+}
 
 TEST_F(TrayTest, TheMenuHasThreeCommandsSeparatedByTwoLines) {
     const xcb_window_t menu = openMenu();
@@ -120,6 +163,28 @@ TEST_F(TrayTest, ZQuitEndsTheProgramWithItsLogWrittenOut) {
     ASSERT_TRUE(status) << "tavrel is still running";
     EXPECT_EQ(*status, 0);
     EXPECT_EQ(tavrel().logCount(kReleaseLine), released + 2);
+}
+
+// A desktop whose only tray is a StatusNotifier host on the session bus, come after tavrel and
+// then restarted: the icon registers with it each time.
+TEST(StatusNotifierTest, TheIconRegistersWithAHostThatComesLateAndAfterItRestarts) {
+    Desktop desktop({.windowManager = false});
+    ASSERT_EQ(desktop.failure(), "");
+    ChildProcess bus({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, "");
+    const std::optional<std::string> address = bus.readLine();
+    ASSERT_TRUE(address && !address->empty()) << "dbus-daemon did not start";
+    const std::string onBus = "DBUS_SESSION_BUS_ADDRESS=" + *address;
+    TemporaryFolder state;
+    TavrelProcess tavrel(desktop.display(), state.path(), {onBus});
+    ASSERT_TRUE(tavrel.waitForLaunch());
+    for (const char* host : {"a host that comes late", "the same host restarted"}) {
+        ChildProcess watcher({"env", onBus, TAVREL_SNIWATCHER_PATH}, "");
+        ASSERT_EQ(watcher.readLine(), "ready") << host;
+        const std::optional<std::string> item = watcher.readLine(10000);
+        ASSERT_TRUE(item) << "no item registered with " << host;
+        EXPECT_EQ(item->rfind("item ", 0), 0u) << *item;
+    }
+    EXPECT_TRUE(tavrel.running());
 }
 
 }  // namespace

@@ -6,7 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QIcon>
 #include <QImage>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "platform/qt/NoDesktop.h"
 #include "platform/qt/QtFileLocations.h"
@@ -154,6 +158,96 @@ TEST(ThemeIconsTest, FilesAndThemeNamesBecomeNonPremultipliedPixels) {
     EXPECT_EQ(icon->argb[0], 0x80204060u);
     EXPECT_FALSE(ThemeIcons::load("no-such-icon-anywhere", 32));
     EXPECT_FALSE(ThemeIcons::load("", 32));
+}
+
+// Three icon themes in a private folder, each holding some of the names in its own colour; the
+// folder is the only place Qt looks while a test runs.
+class ThemeChainTest : public ::testing::Test {
+  protected:
+    static constexpr QRgb kConfigured = 0xffcc0000;
+    static constexpr QRgb kHicolor = 0xff00aa00;
+    static constexpr QRgb kAdwaita = 0xff0000cc;
+
+    void SetUp() override {
+        savedPaths_ = QIcon::themeSearchPaths();
+        savedTheme_ = QIcon::themeName();
+        root_ =
+            std::filesystem::temp_directory_path() / ("tavrel-themes-" + std::to_string(getpid()));
+        writeTheme("Configured", kConfigured, {"everywhere", "only-configured"}, {});
+        writeTheme("hicolor", kHicolor, {"everywhere", "hicolor-and-adwaita", "only-hicolor"},
+                   {"scalable-only"});
+        writeTheme("Adwaita", kAdwaita, {"everywhere", "hicolor-and-adwaita", "only-adwaita"}, {});
+        QIcon::setThemeSearchPaths({QString::fromStdString(root_.string())});
+    }
+    void TearDown() override {
+        QIcon::setThemeSearchPaths(savedPaths_);
+        QIcon::setThemeName(savedTheme_);
+        std::filesystem::remove_all(root_);
+    }
+
+    // Fixed-size PNG names and scalable SVG names, all filled with the theme's colour.
+    void writeTheme(const std::string& theme, QRgb colour, std::vector<std::string> pngs,
+                    std::vector<std::string> svgs) {
+        const auto folder = root_ / theme;
+        std::filesystem::create_directories(folder / "48x48" / "apps");
+        std::filesystem::create_directories(folder / "scalable" / "apps");
+        std::ofstream(folder / "index.theme")
+            << "[Icon Theme]\nName=" << theme
+            << "\nDirectories=48x48/apps,scalable/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n\n"
+               "[scalable/apps]\nSize=48\nMinSize=8\nMaxSize=512\nType=Scalable\n";
+        QImage png(48, 48, QImage::Format_ARGB32);
+        png.fill(colour);
+        for (const auto& name : pngs)
+            png.save(
+                QString::fromStdString((folder / "48x48" / "apps" / (name + ".png")).string()));
+        for (const auto& name : svgs)
+            std::ofstream(folder / "scalable" / "apps" / (name + ".svg"))
+                << "<svg xmlns='http://www.w3.org/2000/svg' width='48' height='48'>"
+                   "<rect width='48' height='48' fill='"
+                << QColor(colour).name().toStdString() << "'/></svg>";
+    }
+
+    std::filesystem::path root_;
+    QStringList savedPaths_;
+    QString savedTheme_;
+};
+
+TEST_F(ThemeChainTest, TheConfiguredThemeThenHicolorThenAdwaita) {
+    struct Case {
+        const char* configured;
+        const char* icon;
+        std::optional<QRgb> colour;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"Configured", "everywhere", kConfigured},
+             {"Configured", "only-configured", kConfigured},
+             {"Configured", "hicolor-and-adwaita", kHicolor},
+             {"Configured", "only-adwaita", kAdwaita},
+             {"Configured", "scalable-only", kHicolor},
+             {"Configured", "nowhere", std::nullopt},
+             // A configured theme that is not installed is passed over.
+             {"NotInstalled", "everywhere", kHicolor},
+             {"NotInstalled", "only-adwaita", kAdwaita},
+             {"NotInstalled", "only-configured", std::nullopt},
+         }) {
+        QIcon::setThemeName(QString::fromLatin1(c.configured));
+        const Image icon = ThemeIcons::load(c.icon, 22);
+        EXPECT_EQ(icon != nullptr, c.colour.has_value()) << c.configured << " " << c.icon;
+        if (icon && c.colour) {
+            EXPECT_EQ(icon->width, 22) << c.icon;
+            EXPECT_EQ(icon->argb[11 * 22 + 11], *c.colour) << c.configured << " " << c.icon;
+        }
+        EXPECT_EQ(QIcon::themeName(), QString::fromLatin1(c.configured))
+            << "the desktop's theme stays";
+    }
+}
+
+// xterm names a scalable-only icon of hicolor in its desktop entry.
+TEST(ThemeIconsTest, DrawsXtermsScalableIconFromTheInstalledHicolor) {
+    const Image icon = ThemeIcons::load("mini.xterm", 22);
+    ASSERT_TRUE(icon) << "hicolor's mini.xterm.svg needs Qt's SVG plugin";
+    EXPECT_TRUE(std::any_of(icon->argb.begin(), icon->argb.end(),
+                            [](std::uint32_t pixel) { return (pixel >> 24) != 0; }));
 }
 
 TEST(NoDesktopTest, WithoutADisplayThereIsNoTapNoPermissionAndNoWindows) {

@@ -11,6 +11,10 @@
 //   prop XID NAME TYPE FORMAT HEX                                  -> "ok"
 //   icon XID W H COUNT [W H COUNT ...]  _NET_WM_ICON: each image declares W x H and
 //                        carries COUNT pixels                      -> "ok"
+//   hinticon XID W H DEPTH [MW MH]  a W x H pixmap of DEPTH (1, or the screen's) as the WM_HINTS
+//                        icon: depth 1 is set in its left half, a deeper one is 0x336699 left
+//                        and 0xcc0000 right; with MW MH a depth-1 mask set in its top half
+//                                                        -> "pixmap PIXMAP MASK" (MASK 0: none)
 //   iconify XID / map XID / destroy XID / focus XID                -> "ok"
 //   sync                                                           -> "synced"
 //   quit
@@ -289,6 +293,42 @@ void setIcon(xcb_window_t w, std::istringstream& in) {
     setProperty(w, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32, data.data(), data.size());
 }
 
+// A pixmap filled with `left` in its left half and `right` in the other (or the top and bottom
+// halves).
+xcb_pixmap_t halves(int width, int height, int depth, std::uint32_t left, std::uint32_t right,
+                    bool topAndBottom) {
+    const xcb_pixmap_t pixmap = xcb_generate_id(connection);
+    xcb_create_pixmap(connection, static_cast<std::uint8_t>(depth), pixmap, screen->root,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
+    const xcb_gcontext_t gc = xcb_generate_id(connection);
+    xcb_create_gc(connection, gc, pixmap, XCB_GC_FOREGROUND, &right);
+    const xcb_rectangle_t all{0, 0, static_cast<std::uint16_t>(width),
+                              static_cast<std::uint16_t>(height)};
+    xcb_poly_fill_rectangle(connection, pixmap, gc, 1, &all);
+    xcb_change_gc(connection, gc, XCB_GC_FOREGROUND, &left);
+    const xcb_rectangle_t half{0, 0, static_cast<std::uint16_t>(topAndBottom ? width : width / 2),
+                               static_cast<std::uint16_t>(topAndBottom ? height / 2 : height)};
+    xcb_poly_fill_rectangle(connection, pixmap, gc, 1, &half);
+    xcb_free_gc(connection, gc);
+    return pixmap;
+}
+
+void setHintsIcon(xcb_window_t w, std::istringstream& in) {
+    int width = 0, height = 0, depth = 0, maskWidth = 0, maskHeight = 0;
+    in >> width >> height >> depth;
+    const bool masked = static_cast<bool>(in >> maskWidth >> maskHeight);
+    const xcb_pixmap_t pixmap = depth == 1
+                                    ? halves(width, height, 1, 1, 0, false)
+                                    : halves(width, height, depth, 0x336699, 0xcc0000, false);
+    const xcb_pixmap_t mask = masked ? halves(maskWidth, maskHeight, 1, 1, 0, true) : XCB_NONE;
+    // Input, state, icon pixmap and, with a mask, icon mask.
+    const std::uint32_t hints[9] = {
+        1u | 2u | 4u | (masked ? 32u : 0u), 1, 1, pixmap, 0, 0, 0, mask, 0};
+    setProperty(w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, hints, 9);
+    sync();
+    report("pixmap %lu %lu", pixmap, mask);
+}
+
 void iconify(xcb_window_t w) {
     if (!windowManagerRuns()) {
         const std::uint32_t state[2] = {3, XCB_WINDOW_NONE};
@@ -342,6 +382,9 @@ bool runCommand(const std::string& line) {
                     bytes.size() / static_cast<std::size_t>(format / 8));
     } else if (command == "icon") {
         setIcon(w, in);
+    } else if (command == "hinticon") {
+        setHintsIcon(w, in);
+        return true;
     } else if (command == "iconify") {
         iconify(w);
     } else if (command == "map") {

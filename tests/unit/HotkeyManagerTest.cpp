@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,57 @@ TEST_F(HotkeyTest, WithoutPermissionReportsOnceToTheLogAndStandardError) {
               "revoked due to signature change)\n");
     EXPECT_TRUE(deliver(kCGEventKeyDown, kCommand, kVK_Tab));
     EXPECT_TRUE(called.empty());
+}
+
+// The messages of the lines appended since the tail was made, without their time stamps.
+std::vector<std::string> messages(const LogFileTail& tail) {
+    std::vector<std::string> lines;
+    std::istringstream text(tail.appended());
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line.substr(15));
+    return lines;
+}
+
+TEST_F(HotkeyTest, AKeyHeldElsewhereIsExplainedAndTakenOnceTheDesktopSaysItMayBeFree) {
+    const LogFileTail tail;
+    const std::string held = "Super+Tab is held by another program: the window manager Xfwm4";
+    const std::string failed =
+        "ERROR: CGEvent.tapCreate returned nil \xE2\x80\x94 Accessibility not granted (or "
+        "revoked due to signature change)";
+    platform.eventTaps.allowCreate = false;
+    platform.eventTaps.failureCause = held;
+    manager->registerTap();
+    ASSERT_TRUE(platform.eventTaps.retry);
+    platform.eventTaps.retry();  // still held, for the same reason: nothing new to say
+    platform.eventTaps.failureCause = "Super+Tab is held by another program: Fluxbox";
+    platform.eventTaps.retry();
+    platform.eventTaps.allowCreate = true;
+    platform.eventTaps.retry();
+    platform.eventTaps.retry();  // taken already: nothing more happens
+    EXPECT_EQ(messages(tail), (std::vector<std::string>{
+                                  failed, held, "Super+Tab is held by another program: Fluxbox",
+                                  "event tap created and enabled"}));
+    EXPECT_EQ(platform.processInfo.standardError,
+              "tavrel: could not create event tap \xE2\x80\x94 Accessibility permission "
+              "required\ntavrel: " +
+                  held + "\ntavrel: Super+Tab is held by another program: Fluxbox\n");
+    EXPECT_TRUE(platform.eventTaps.enabled && platform.eventTaps.scheduled);
+    EXPECT_FALSE(deliver(kCGEventKeyDown, kCommand, kVK_Tab));
+    EXPECT_EQ(called, std::vector<std::string>{"press"});
+}
+
+TEST_F(HotkeyTest, WhatKeepsAWorkingTapFromTheHotkeyGoesToTheLogAndStandardError) {
+    manager->registerTap();
+    const LogFileTail tail;
+    ASSERT_TRUE(platform.eventTaps.obstacle);
+    platform.eventTaps.obstacle("Super+Tab never reached tavrel: IceWM takes Super");
+    EXPECT_EQ(messages(tail),
+              std::vector<std::string>{"Super+Tab never reached tavrel: IceWM takes Super"});
+    EXPECT_EQ(platform.processInfo.standardError,
+              "tavrel: Super+Tab never reached tavrel: IceWM takes Super\n");
+    manager.reset();
+    EXPECT_FALSE(platform.eventTaps.retry) << "the gone manager is no longer called";
+    EXPECT_FALSE(platform.eventTaps.obstacle);
 }
 
 TEST_F(HotkeyTest, TeardownUnschedulesThenDisablesAndNoEventReachesTheGoneManager) {

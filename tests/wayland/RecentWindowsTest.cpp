@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ struct Case {
     std::vector<std::string> steps;
     Order expected;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RecentWindowsTest : public testing::TestWithParam<Case> {};
 

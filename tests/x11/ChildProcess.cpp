@@ -57,6 +57,15 @@ void ChildProcess::stop() {
     in_ = out_ = -1;
 }
 
+bool ChildProcess::succeeds() {
+    if (pid_ <= 0)
+        return false;
+    int status = 0;
+    const bool ended = waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void ChildProcess::write(const std::string& line) {
     const std::string data = line + "\n";
     std::size_t done = 0;

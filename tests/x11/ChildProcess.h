@@ -26,6 +26,8 @@ class ChildProcess {
     std::optional<std::string> readLine(int timeoutMs = 5000);
     // Kills the child and waits for it.
     void stop();
+    // Waits for the child to end by itself; true when it exited with status 0.
+    bool succeeds();
 
   private:
     pid_t pid_ = -1;

@@ -80,6 +80,40 @@ TEST(IconDecoding, RefusesSizesTheDataDoesNotHold) {
     EXPECT_EQ(kept->width, 2);
 }
 
+// Layouts a big-endian server, a 16-bit screen or a short answer give, none of which Xvfb does.
+TEST(IconDecoding, ReadsPixmapsInEachLayoutAndRefusesShortData) {
+    // 9 x 1 bitmap, most significant byte and bit first in 32-bit units: pixels 0 and 8 set.
+    const std::vector<std::uint8_t> bitmap{0x80, 0x80, 0x00, 0x00};
+    ServerImage msb{bitmap, 9, 1, 1, 1, 32, false, 32, false};
+    Image icon = decodePixmapIcon(msb, nullptr);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->argb, (std::vector<std::uint32_t>{0xff000000u, 0xffffffffu, 0xffffffffu,
+                                                      0xffffffffu, 0xffffffffu, 0xffffffffu,
+                                                      0xffffffffu, 0xffffffffu, 0xff000000u}));
+    // The same bytes least significant first: pixel 7 is set (and 15, past the edge).
+    ServerImage lsb = msb;
+    lsb.lsbFirstBytes = lsb.lsbFirstBits = true;
+    EXPECT_EQ(decodePixmapIcon(lsb, nullptr)->argb[7], 0xff000000u);
+    // 2 x 1 at 16 bits (5-6-5), little-endian: pure red, then pure blue; the mask hides the second.
+    const std::vector<std::uint8_t> pixels{0x00, 0xf8, 0x1f, 0x00};
+    const ServerImage rgb565{pixels, 2, 1, 16, 16, 32, true, 32, true, 0xf800, 0x07e0, 0x001f};
+    const std::vector<std::uint8_t> maskBits{0x01, 0, 0, 0};
+    const ServerImage mask{maskBits, 2, 1, 1, 1, 32, true, 32, true};
+    icon = decodePixmapIcon(rgb565, &mask);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->argb, (std::vector<std::uint32_t>{0xffff0000u, 0u}));
+    // A scanline short, a side beyond the bound, no colour masks: nothing.
+    ServerImage cut = rgb565;
+    cut.data = std::span<const std::uint8_t>(pixels).first(2);
+    EXPECT_FALSE(decodePixmapIcon(cut, nullptr));
+    ServerImage wide = rgb565;
+    wide.width = kMaxIconSide + 1;
+    EXPECT_FALSE(decodePixmapIcon(wide, nullptr));
+    ServerImage colourMapped = rgb565;
+    colourMapped.redMask = colourMapped.greenMask = colourMapped.blueMask = 0;
+    EXPECT_FALSE(decodePixmapIcon(colourMapped, nullptr));
+}
+
 TEST(DesktopEntryParsing, ReadsTheMainGroupWithTheLocalisedName) {
     const std::string text =
         "# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"

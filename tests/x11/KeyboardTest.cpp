@@ -10,12 +10,14 @@ namespace {
 
 // Keycodes of the server's default (evdev) layout.
 constexpr xcb_keycode_t kEscape = 9, kBackSpace = 22, kTab = 23, kReturn = 36, kA = 38, kB = 56,
-                        kShift = 50, kCapsLock = 66, kKeypadEnter = 104, kUp = 111, kDown = 116,
-                        kSuper = 133, kAlt = 64, kNumLock = 77;
+                        kC = 54, kShift = 50, kCapsLock = 66, kF5 = 71, kKeypadEnter = 104,
+                        kUp = 111, kDown = 116, kSuper = 133, kAlt = 64, kNumLock = 77, kAltGr = 92;
 
-// Stands in for the hotkey logic: records what the tap sees and drops Command+Tab.
+// Stands in for the hotkey logic: records what the tap sees and drops Command+Tab, which
+// shows the panel when one is set.
 struct Recorder {
     std::vector<KeyboardEvent> events;
+    std::function<void()> showPanel;
 
     static KeyboardEvent* callback(EventTapProxy, std::uint32_t type, KeyboardEvent* event,
                                    void* context) {
@@ -24,6 +26,8 @@ struct Recorder {
         const bool commandTab = type == kCGEventKeyDown &&
                                 (event->flags & kCGEventFlagMaskCommand) != 0 &&
                                 event->keyCode == kVK_Tab;
+        if (commandTab && self->showPanel)
+            self->showPanel();
         return commandTab ? nullptr : event;
     }
     bool sawCommit() const {
@@ -40,8 +44,10 @@ struct Recorder {
 
 class KeyboardTest : public X11Fixture {
   protected:
-    // Registers a monitor that keeps (and consumes) every key-down handed to it.
+    // Super+Tab shows a panel, which takes the keyboard; a monitor keeps (and consumes) every
+    // key-down handed to it.
     const std::vector<KeyboardEvent>& consumeMonitoredKeys() {
+        recorder_.showPanel = [this] { platform_->grabKeyboard(); };
         platform_->eventMonitors().addLocalMonitorForEventsMatchingMask(
             NSEventMaskKeyDown, [this](KeyboardEvent* e) -> KeyboardEvent* {
                 monitored_.push_back(*e);
@@ -94,9 +100,13 @@ class KeyboardTest : public X11Fixture {
                                 std::to_string(target_));
     }
     bool clientSaw(xcb_keycode_t keycode) {
-        const std::string prefix = "key press " + std::to_string(keycode) + " ";
-        return std::any_of(app_->events.begin(), app_->events.end(),
-                           [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+        return clientSawCount("key press " + std::to_string(keycode) + " ") > 0;
+    }
+    // The client's events that begin with `prefix`.
+    std::size_t clientSawCount(const std::string& prefix) {
+        return static_cast<std::size_t>(
+            std::count_if(app_->events.begin(), app_->events.end(),
+                          [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
     }
 
     std::unique_ptr<TestClient> app_;
@@ -210,27 +220,149 @@ TEST_P(KeyboardTest, ModifierChangesArriveWithTheStateAfterThem) {
     key(kShift, true);
     key(kShift, false);
     tap(kCapsLock);
-    ASSERT_TRUE(runUntilEvents(3));
-    ASSERT_EQ(recorder_.events.size(), 3u);
-    EXPECT_EQ(recorder_.events[0].flags, kCGEventFlagMaskShift);
-    EXPECT_EQ(recorder_.events[1].flags, 0u);
-    EXPECT_EQ(recorder_.events[2].flags, kCGEventFlagMaskAlphaShift);
-    for (const auto& e : recorder_.events)
-        EXPECT_EQ(e.type, kCGEventFlagsChanged);
+    // Modifiers the flags do not name change them all the same.
+    key(kAltGr, true);
+    key(kAltGr, false);
+    tap(kNumLock);
+    ASSERT_TRUE(runUntilEvents(6));
+    ASSERT_EQ(recorder_.events.size(), 6u);
+    const std::uint64_t expected[] = {kCGEventFlagMaskShift,      0u,
+                                      kCGEventFlagMaskAlphaShift, kCGEventFlagMaskAlphaShift,
+                                      kCGEventFlagMaskAlphaShift, kCGEventFlagMaskAlphaShift};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(recorder_.events[i].type, kCGEventFlagsChanged) << i;
+        EXPECT_EQ(recorder_.events[i].flags, expected[i]) << i;
+    }
     tap(kCapsLock);
+    tap(kNumLock);
 }
 
-TEST_P(KeyboardTest, ReleasingTheKeyboardGivesKeysBackWhileSuperIsHeld) {
+TEST_P(KeyboardTest, WithoutAPanelTheKeysAfterSuperTabReachTheFocusedWindow) {
     ASSERT_TRUE(createTap());
     key(kSuper, true);
     tap(kTab);
     ASSERT_TRUE(loop_.runUntil([&] { return recorder_.count(kCGEventKeyDown) == 1; }));
+    tap(kC);
+    ASSERT_TRUE(
+        app_->awaitEvent("key press " + std::to_string(kC) + " 64 " + std::to_string(target_)));
+    // A panel that takes the keyboard and lets go again gives it back just the same.
+    ASSERT_TRUE(platform_->grabKeyboard());
     platform_->releaseKeyboard();
     tap(kB);
     ASSERT_TRUE(
         app_->awaitEvent("key press " + std::to_string(kB) + " 64 " + std::to_string(target_)));
     key(kSuper, false);
     ASSERT_TRUE(loop_.runUntil([&] { return recorder_.sawCommit(); }));
+}
+
+TEST_P(KeyboardTest, KeysThePanelDoesNotUseReachTheFocusedWindowAndTheRestStay) {
+    recorder_.showPanel = [this] { platform_->grabKeyboard(); };
+    // The panel types letters and has no use for function keys.
+    std::vector<KeyboardEvent> typed;
+    platform_->eventMonitors().addLocalMonitorForEventsMatchingMask(
+        NSEventMaskKeyDown, [&](KeyboardEvent* e) -> KeyboardEvent* {
+            if (!e->charactersIgnoringModifiers || e->charactersIgnoringModifiers->empty())
+                return e;
+            typed.push_back(*e);
+            return nullptr;
+        });
+    ASSERT_TRUE(createTap());
+    const std::string f5 = std::to_string(kF5) + " 64 " + std::to_string(target_);
+    // Typed as a person types: a key typed in the moment between a key given to the window
+    // and the panel taking the keyboard back follows it to the window.
+    const auto tapF5 = [&](std::size_t seen) {
+        tap(kF5);
+        loop_.watchReadable(app_->outputFd(), [] {});
+        return loop_.runUntil([&] {
+            app_->pollEvent("key release " + f5);
+            return clientSawCount("key release " + f5) == seen;
+        });
+    };
+    key(kSuper, true);
+    tap(kTab);
+    ASSERT_TRUE(tapF5(1));
+    tap(kA);
+    ASSERT_TRUE(tapF5(2));
+    key(kShift, true);  // a modifier while the panel is up changes flags, nothing else
+    tap(kB);
+    key(kShift, false);
+    ASSERT_TRUE(loop_.runUntil([&] { return typed.size() == 2; }));
+    key(kSuper, false);
+    ASSERT_TRUE(loop_.runUntil([&] { return recorder_.sawCommit(); }));
+    ASSERT_TRUE(clientSawMarker());
+    EXPECT_EQ(clientSawCount("key press " + f5), 2u);
+    EXPECT_EQ(clientSawCount("key release " + f5), 2u);
+    EXPECT_EQ(typed[0].charactersIgnoringModifiers, "a");
+    EXPECT_EQ(typed[1].charactersIgnoringModifiers, "B");
+    for (const xcb_keycode_t kept : {kTab, kB, kShift})
+        EXPECT_FALSE(clientSaw(kept)) << int{kept};
+    EXPECT_EQ(clientSawCount("key press " + std::to_string(kA) + " 64 "), 0u);
+    EXPECT_EQ(clientSawCount("key release " + std::to_string(kSuper) + " "), 1u)
+        << "the window that saw Super go down sees it come up";
+}
+
+TEST_P(KeyboardTest, AHotkeyHeldElsewhereIsExplainedAndTakenOnceFree) {
+    // Another program holds Super+Shift+Tab.
+    xcb_connection_t* c = server_->connection();
+    const std::uint16_t superShift = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT;
+    ASSERT_EQ(xcb_request_check(c, xcb_grab_key_checked(c, 0, server_->root(), superShift, kTab,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+              nullptr);
+    EventTaps& taps = platform_->eventTaps();
+    int retries = 0;
+    taps.watchTapObstacles([&] { ++retries; }, {});
+    ASSERT_FALSE(createTap());
+    const auto cause = taps.tapCreateFailureCause();
+    ASSERT_TRUE(cause);
+    EXPECT_EQ(cause->rfind("Super+Shift+Tab is held by another program (", 0), 0u) << *cause;
+    EXPECT_NE(
+        cause->find(managed() ? "(the window manager is Openbox)" : "(no window manager runs)"),
+        std::string::npos)
+        << *cause;
+    EXPECT_NE(cause->find("tavrel takes it as soon as it is free"), std::string::npos) << *cause;
+
+    xcb_ungrab_key(c, kTab, server_->root(), superShift);
+    server_->sync();
+    ASSERT_TRUE(loop_.runUntil([&] { return retries > 0; }));
+    ASSERT_TRUE(createTap());
+    EXPECT_FALSE(taps.tapCreateFailureCause());
+    key(kSuper, true);
+    key(kShift, true);
+    tap(kTab);
+    key(kShift, false);
+    key(kSuper, false);
+    ASSERT_TRUE(loop_.runUntil([&] { return recorder_.sawCommit(); }));
+    EXPECT_EQ(recorder_.count(kCGEventKeyDown), 1u);
+}
+
+TEST_P(KeyboardTest, SuperTakenBeforeTheGrabCanFireIsReportedOnce) {
+    // Another program grabs Super itself, as some window managers do: the Super+Tab grab is
+    // ours and never fires.
+    xcb_connection_t* c = server_->connection();
+    ASSERT_EQ(
+        xcb_request_check(c, xcb_grab_key_checked(c, 0, server_->root(), XCB_MOD_MASK_ANY, kSuper,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+        nullptr);
+    std::vector<std::string> obstacles;
+    platform_->eventTaps().watchTapObstacles(
+        {}, [&](const std::string& line) { obstacles.push_back(line); });
+    ASSERT_TRUE(createTap());
+    const auto superTab = [&] {
+        key(kSuper, true);
+        tap(kTab);
+        key(kSuper, false);
+    };
+    superTab();
+    ASSERT_TRUE(loop_.runUntil([&] { return !obstacles.empty(); }));
+    EXPECT_EQ(recorder_.count(kCGEventKeyDown), 0u);
+    EXPECT_EQ(obstacles[0].rfind("Super+Tab was pressed but never reached tavrel: another program "
+                                 "takes it first (",
+                                 0),
+              0u)
+        << obstacles[0];
+    superTab();
+    loop_.runUntil([] { return false; }, 700);
+    EXPECT_EQ(obstacles.size(), 1u) << "said once";
 }
 
 TEST_P(KeyboardTest, ADisabledTapLetsSuperTabThrough) {

@@ -1,6 +1,7 @@
 #include <signal.h>
 
 #include "X11Fixture.h"
+#include "platform/x11/ActivationHistory.h"
 
 namespace tavrel::x11::test {
 namespace {
@@ -16,6 +17,61 @@ std::string stringOf(const WindowInfo& record, const char* key) {
     const auto it = record.find(key);
     const std::string* s = it == record.end() ? nullptr : valueAsString(it->second);
     return s == nullptr ? "<missing>" : *s;
+}
+
+std::vector<ClientWindow> windowsWithIds(const std::vector<xcb_window_t>& ids) {
+    std::vector<ClientWindow> windows(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        windows[i].id = ids[i];
+    return windows;
+}
+
+// Where stacking does not follow focus, front to back is most recently active first; windows
+// not active since the start keep the stacking order after them.
+TEST(ActivationHistoryTest, PutsTheMostRecentlyActiveFirstAndTheRestInStackingOrder) {
+    struct Row {
+        // Window, and when (nothing: active before anything was heard).
+        std::vector<std::pair<xcb_window_t, std::optional<xcb_timestamp_t>>> activated;
+        std::vector<xcb_window_t> stacking;  // front to back
+        std::vector<xcb_window_t> arranged;
+    };
+    const Row rows[] = {
+        {{}, {4, 3, 2, 1}, {4, 3, 2, 1}},
+        {{{1, 1000}, {2, 2000}, {3, 3000}}, {4, 3, 2, 1}, {3, 2, 1, 4}},
+        {{{4, std::nullopt}, {1, 1010}}, {4, 3, 2, 1}, {1, 4, 3, 2}},
+        {{{3, 1000}, {1, 2000}}, {1, 2, 3, 4}, {1, 3, 2, 4}},
+        // Active twice: its last time counts.
+        {{{2, 1000}, {1, 2000}, {2, 3000}}, {1, 2, 3}, {2, 1, 3}},
+        // No window active for a while; a window not listed.
+        {{{2, 1000}, {XCB_WINDOW_NONE, 2000}, {9, 3000}}, {1, 2, 3}, {2, 1, 3}},
+        // The focus only passed through 3 (and through 1, then nothing) on its way.
+        {{{1, 1000}, {3, 2000}, {2, 2010}}, {1, 2, 3}, {2, 1, 3}},
+        {{{2, 1000}, {1, 2000}, {XCB_WINDOW_NONE, 2100}, {3, 3000}}, {1, 2, 3}, {3, 2, 1}},
+        // Server time wraps around.
+        {{{1, 0xFFFFFF00}, {2, 0xFFFFFFF0}, {3, 100}}, {1, 2, 3}, {3, 1, 2}},
+    };
+    for (const Row& row : rows) {
+        ActivationHistory history;
+        for (const auto& [window, time] : row.activated)
+            history.noteActive(window, time);
+        auto windows = windowsWithIds(row.stacking);
+        history.arrange(windows);
+        std::vector<xcb_window_t> order;
+        for (const ClientWindow& w : windows)
+            order.push_back(w.id);
+        EXPECT_EQ(order, row.arranged);
+    }
+    // A window gone from the listing is forgotten: its id, used again, starts afresh.
+    ActivationHistory history;
+    history.noteActive(2, 1000);
+    history.noteActive(1, 2000);
+    auto without = windowsWithIds({1, 3});
+    history.arrange(without);
+    auto again = windowsWithIds({3, 2, 1});
+    history.arrange(again);
+    EXPECT_EQ(again[0].id, 1u);
+    EXPECT_EQ(again[1].id, 3u);
+    EXPECT_EQ(again[2].id, 2u);
 }
 
 TEST_P(WindowServerTest, ListsClientWindowsFrontToBackWithTheirDetails) {

@@ -65,13 +65,12 @@ void XServer::stop() {
     server_.reset();
 }
 
-bool XServer::startWindowManager() {
-    windowManager_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"openbox", "--sm-disable"}, display_);
+bool XServer::startWindowManager(const std::vector<std::string>& command) {
+    windowManager_ = std::make_unique<ChildProcess>(command, display_);
     if (!waitUntil([this] { return windowManagerRuns(); }))
         return false;
-    // openbox announces itself before its event loop runs, and map requests that come in
-    // between can be lost: it is ready once it has managed a probe window.
+    // A window manager announces itself before its event loop runs, and map requests that
+    // come in between can be lost: it is ready once it has managed a probe window.
     const xcb_window_t probe = xcb_generate_id(connection_);
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);

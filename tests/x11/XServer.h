@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ChildProcess.h"
 
@@ -24,8 +25,11 @@ class XServer {
     xcb_connection_t* connection() const { return connection_; }
     xcb_window_t root() const { return root_; }
 
-    // Starts openbox and returns once it manages the screen.
-    bool startWindowManager();
+    // Starts a window manager (openbox unless `command` names another) and returns once it
+    // manages the screen.
+    bool startWindowManager(const std::vector<std::string>& command = {"openbox", "--sm-disable"});
+    // The running window manager's process, if any.
+    pid_t windowManagerPid() const { return windowManager_ ? windowManager_->pid() : -1; }
     void stopWindowManager();
     // Ends the server itself.
     void stop();

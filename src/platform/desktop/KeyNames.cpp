@@ -28,4 +28,10 @@ std::optional<std::int64_t> namedKeyCode(xkb_keysym_t keysym) {
     }
 }
 
+bool isModifierKeysym(xkb_keysym_t keysym) {
+    return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
+           (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) ||
+           keysym == XKB_KEY_Mode_switch || keysym == XKB_KEY_Num_Lock;
+}
+
 }  // namespace tavrel::desktop

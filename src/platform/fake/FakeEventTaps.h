@@ -21,6 +21,12 @@ class FakeEventTaps final : public EventTaps {
                                            std::uint32_t field) override {
         return field == kCGKeyboardEventKeycode ? event.keyCode : 0;
     }
+    std::optional<std::string> tapCreateFailureCause() override { return failureCause; }
+    void watchTapObstacles(std::function<void()> retryTap,
+                           std::function<void(const std::string&)> reportObstacle) override {
+        retry = std::move(retryTap);
+        obstacle = std::move(reportObstacle);
+    }
 
     // Delivers one event the way the desktop would: only types in the mask, only while the
     // tap is enabled and scheduled (pseudo events always). True when the event passed on
@@ -34,6 +40,11 @@ class FakeEventTaps final : public EventTaps {
     bool enabled = false;
     bool scheduled = false;
     std::uint64_t mask = 0;
+    // What the desktop says about a failed tapCreate, and the watch the manager left: tests
+    // call them as the desktop would.
+    std::optional<std::string> failureCause;
+    std::function<void()> retry;
+    std::function<void(const std::string&)> obstacle;
 
   private:
     CallLog& log_;

@@ -3,7 +3,10 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
+#include <QtGlobal>
 #include <atomic>
+
+#include "platform/qt/QtXcb.h"
 
 namespace tavrel::qt {
 namespace {
@@ -19,15 +22,10 @@ bool tellsOfBrokenWayland(const QString& message) {
     return message.startsWith(QLatin1String("The Wayland connection"));
 }
 
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 }  // namespace
 
 DisplayLossWatch::DisplayLossWatch(std::function<void()> lost) : lost_(std::move(lost)) {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtXcbConnection();
     onWayland = QGuiApplication::platformName() == QLatin1String("wayland");
     if (connection == nullptr && !onWayland)
         return;  // headless: nothing to lose

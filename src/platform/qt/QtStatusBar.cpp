@@ -1,14 +1,13 @@
 #include "platform/qt/QtStatusBar.h"
 
-#include <QSystemTrayIcon>
-
 #include "platform/qt/QtStatusItem.h"
 #include "platform/qt/StackSymbol.h"
+#include "platform/qt/TrayHostWatch.h"
 
 namespace tavrel::qt {
 
 std::unique_ptr<StatusItem> QtStatusBar::statusItemWithLength(double /*length: trays size it*/) {
-    return std::make_unique<QtStatusItem>(QSystemTrayIcon::isSystemTrayAvailable());
+    return std::make_unique<QtStatusItem>(std::make_unique<TrayHostWatch>());
 }
 
 std::optional<SymbolImage> QtStatusBar::imageWithSystemSymbolName(

@@ -9,6 +9,7 @@
 
 #include "platform/qt/StackSymbol.h"
 #include "platform/qt/StatusMenu.h"
+#include "platform/qt/TrayHostWatch.h"
 
 namespace tavrel::qt {
 namespace {
@@ -20,27 +21,25 @@ QKeySequence shortcutFor(const std::string& keyEquivalent) {
 }
 }  // namespace
 
-QtStatusItem::QtStatusItem(bool withButton) : menu_(std::make_unique<StatusMenu>()) {
-    if (!withButton)
+QtStatusItem::QtStatusItem(std::unique_ptr<TrayHostWatch> hosts)
+    : menu_(std::make_unique<StatusMenu>()), hosts_(std::move(hosts)) {
+    if (!hasButton())
         return;
-    tray_ = std::make_unique<QSystemTrayIcon>();
-    tray_->setContextMenu(menu_.get());
-    connect(tray_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger)
-                    openMenu();
-            });
+    connect(hosts_.get(), &TrayHostWatch::changed, this, &QtStatusItem::showButton);
     QApplication::instance()->installEventFilter(this);
 }
 
 QtStatusItem::~QtStatusItem() = default;
 
+bool QtStatusItem::hasButton() {
+    return hosts_ && hosts_->possible();
+}
+
 void QtStatusItem::setButtonImage(std::optional<SymbolImage> image) {
-    if (!tray_)
+    if (!hasButton())
         return;
     image_ = std::move(image);
-    paintImage();
-    showButton();
+    wantButton();
 }
 
 void QtStatusItem::setButtonImageTemplate(bool isTemplate) {
@@ -64,7 +63,7 @@ void QtStatusItem::setMenu(std::vector<MenuEntry> entries) {
         if (entry.action)
             connect(action, &QAction::triggered, this, [action = entry.action] { action(); });
     }
-    showButton();
+    wantButton();
 }
 
 bool QtStatusItem::eventFilter(QObject* watched, QEvent* event) {
@@ -75,17 +74,48 @@ bool QtStatusItem::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QtStatusItem::paintImage() {
+    if (!tray_)
+        return;
     if (!image_) {
         tray_->setIcon(QIcon());
         tray_->setToolTip(QString());
         return;
     }
-    tray_->setIcon(StackSymbol::icon(QApplication::palette().color(QPalette::WindowText)));
+    // Drawn in the colour the tray asks for; a tray that does not say may be dark or light, so
+    // the text colour gets a contrasting rim.
+    if (const std::optional<QColor> trayColour = hosts_->iconColour()) {
+        tray_->setIcon(StackSymbol::icon(*trayColour));
+    } else {
+        const QColor text = QApplication::palette().color(QPalette::WindowText);
+        tray_->setIcon(StackSymbol::icon(text, StackSymbol::contrastingOutline(text)));
+    }
     tray_->setToolTip(QString::fromStdString(image_->accessibilityDescription));
 }
 
+// Given something to show, the item shows it as soon as a tray host is there.
+void QtStatusItem::wantButton() {
+    if (!hasButton())
+        return;
+    wanted_ = true;
+    showButton();
+}
+
+// The icon is made once a tray host is there: Qt decides between XEmbed and StatusNotifier
+// when the icon is made, and only keeps a made icon in trays that come later.
 void QtStatusItem::showButton() {
-    if (tray_ && !tray_->isVisible())
+    if (!tray_) {
+        if (!wanted_ || !hosts_->hostPresent())
+            return;
+        tray_ = std::make_unique<QSystemTrayIcon>();
+        tray_->setContextMenu(menu_.get());
+        connect(tray_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger)
+                        openMenu();
+                });
+    }
+    paintImage();
+    if (!tray_->isVisible())
         tray_->show();
 }
 

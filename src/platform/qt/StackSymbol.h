@@ -1,6 +1,7 @@
 #pragma once
 #include <QColor>
 #include <QIcon>
+#include <optional>
 
 namespace tavrel::qt {
 
@@ -9,8 +10,11 @@ namespace tavrel::qt {
 class StackSymbol {
   public:
     static constexpr const char* kSymbolName = "rectangle.stack.fill";
-    // Rendered at the sizes trays ask for.
-    static QIcon icon(const QColor& colour);
+    // Rendered at the sizes trays ask for. With an outline colour every card gets a rim of it,
+    // so that the symbol reads on a tray of any colour.
+    static QIcon icon(const QColor& colour, std::optional<QColor> outline = std::nullopt);
+    // A rim that stands out from `colour`: white around dark colours, black around light ones.
+    static QColor contrastingOutline(const QColor& colour);
 };
 
 }  // namespace tavrel::qt

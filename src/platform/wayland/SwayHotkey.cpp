@@ -1,5 +1,9 @@
 #include "platform/wayland/SwayHotkey.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "platform/wayland/SwayTree.h"
 #include "platform/wayland/WaylandKeyboard.h"
 
@@ -13,7 +17,31 @@ constexpr const char* kBindings =
 
 }  // namespace
 
+SwayHotkey::~SwayHotkey() {
+    if (lockFd_ >= 0)
+        close(lockFd_);
+}
+
+bool SwayHotkey::claim(std::string* whyNot) {
+    if (lockFd_ >= 0)
+        return true;
+    const int fd = open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return true;  // nowhere to tell other instances: a hotkey is better than none
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        if (whyNot != nullptr)
+            *whyNot = "another tavrel already serves this sway (it holds " + lockPath_ +
+                      "); quit that one first";
+        return false;
+    }
+    lockFd_ = fd;
+    return true;
+}
+
 bool SwayHotkey::install(std::string* whyNot) {
+    if (!claim(whyNot))
+        return false;
     const auto reply = commands_.request(SwayMessage::runCommand, kBindings);
     if (!reply) {
         if (whyNot != nullptr)
@@ -38,8 +66,9 @@ void SwayHotkey::handleEvent(const SwayIpc::Message& event) {
             keyboard_.bindingHeard(true);
     } else if (event.type == kSwayWorkspaceEvent && installed_ && isReload(event.payload)) {
         std::string whyNot;
-        if (!install(&whyNot) && failure_)
-            failure_(whyNot);
+        if (!install(&whyNot))
+            keyboard_.reportObstacle(
+                "sway dropped Super+Tab with its reload and did not take it back: " + whyNot);
     }
 }
 

@@ -21,6 +21,7 @@ constexpr std::uint32_t kMaxKeymapBytes = 4u << 20;
 // Evdev key numbers are xkb keycodes less 8.
 constexpr std::uint32_t kEvdevOffset = 8;
 constexpr std::int32_t kMaxRepeatRate = 1000;
+constexpr int kRetryMs = 2000;
 
 WaylandKeyboard& keyboardOf(void* data) {
     return *static_cast<WaylandKeyboard*>(data);
@@ -50,18 +51,17 @@ void onRepeatInfo(void* data, wl_keyboard*, std::int32_t rate, std::int32_t dela
 const wl_keyboard_listener kListener{&onKeymap, &onEnter,     &onLeave,
                                      &onKey,    &onModifiers, &onRepeatInfo};
 
-bool isModifierKeysym(xkb_keysym_t keysym) {
-    return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
-           (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Last_Group_Lock) ||
-           keysym == XKB_KEY_Num_Lock || keysym == XKB_KEY_Mode_switch;
-}
-
 }  // namespace
 
 WaylandKeyboard::WaylandKeyboard(desktop::KeyMonitors& monitors, MainLoop& loop)
     : monitors_(monitors),
       loop_(loop),
       xkb_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)),
+      retryTimer_(loop,
+                  [this] {
+                      if (retry_)
+                          retry_();
+                  }),
       repeat_(loop, [this] {
           if (repeating_)
               pressKey(*repeating_);
@@ -75,14 +75,16 @@ std::optional<EventTapHandle> WaylandKeyboard::tapCreate(std::uint32_t, std::uin
                                                          std::uint32_t,
                                                          std::uint64_t eventsOfInterest,
                                                          EventTapCallback callback, void* context) {
+    if (callback_ != nullptr || callback == nullptr)
+        return std::nullopt;
     std::string whyNot = "no way to install the hotkey";
-    if (callback_ != nullptr || callback == nullptr || !installHotkey_ ||
-        !installHotkey_(&whyNot)) {
-        // Told after the caller has said that the tap could not be made.
-        if (failure_ && callback_ == nullptr)
-            loop_.post([failure = failure_, whyNot] { failure(whyNot); });
+    if (!installHotkey_ || !installHotkey_(&whyNot)) {
+        failureCause_ = "Super+Tab cannot be bound on sway: " + whyNot;
+        retryTimer_.start(kRetryMs, kRetryMs);
         return std::nullopt;
     }
+    failureCause_.reset();
+    retryTimer_.stop();
     callback_ = callback;
     context_ = context;
     eventsOfInterest_ = eventsOfInterest;
@@ -103,6 +105,19 @@ void WaylandKeyboard::removeSourceFromMainRunLoop(RunLoopSourceHandle) {
 
 void WaylandKeyboard::tapEnable(EventTapHandle, bool enable) {
     enabled_ = enable;
+}
+
+void WaylandKeyboard::watchTapObstacles(std::function<void()> retry,
+                                        std::function<void(const std::string& line)> obstacle) {
+    retry_ = std::move(retry);
+    obstacle_ = std::move(obstacle);
+    if (!retry_)
+        retryTimer_.stop();
+}
+
+void WaylandKeyboard::reportObstacle(const std::string& line) {
+    if (obstacle_)
+        obstacle_(line);
 }
 
 std::int64_t WaylandKeyboard::eventGetIntegerValueField(const KeyboardEvent& event,
@@ -241,7 +256,7 @@ std::uint64_t WaylandKeyboard::currentFlags() const {
 bool WaylandKeyboard::isModifierKey(xkb_keycode_t keycode) const {
     const xkb_keysym_t* syms = nullptr;
     const int count = xkb_keymap_key_get_syms_by_level(keymap_.get(), keycode, 0, 0, &syms);
-    return count > 0 && isModifierKeysym(syms[0]);
+    return count > 0 && desktop::isModifierKeysym(syms[0]);
 }
 
 std::string WaylandKeyboard::charactersIgnoringModifiers(xkb_keycode_t keycode) const {

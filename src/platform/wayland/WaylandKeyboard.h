@@ -35,10 +35,8 @@ class WaylandKeyboard final : public EventTaps {
     WaylandKeyboard& operator=(const WaylandKeyboard&) = delete;
 
     void setHotkeyInstaller(HotkeyInstaller installer) { installHotkey_ = std::move(installer); }
-    // Told once, after the tap could not be created, why not.
-    void setFailureHandler(std::function<void(const std::string&)> handler) {
-        failure_ = std::move(handler);
-    }
+    // The hotkey stopped working while the tap exists (the bindings could not be put back).
+    void reportObstacle(const std::string& line);
 
     std::optional<EventTapHandle> tapCreate(std::uint32_t location, std::uint32_t placement,
                                             std::uint32_t options, std::uint64_t eventsOfInterest,
@@ -50,6 +48,11 @@ class WaylandKeyboard final : public EventTaps {
     std::uint64_t eventGetFlags(const KeyboardEvent& event) override { return event.flags; }
     std::int64_t eventGetIntegerValueField(const KeyboardEvent& event,
                                            std::uint32_t field) override;
+    std::optional<std::string> tapCreateFailureCause() override { return failureCause_; }
+    // While the tap cannot be created it is tried again every few seconds: another tavrel may
+    // quit, sway may take the bindings after a reload.
+    void watchTapObstacles(std::function<void()> retry,
+                           std::function<void(const std::string& line)> obstacle) override;
 
     // Sway ran one of the hotkey bindings.
     void bindingHeard(bool shift);
@@ -89,7 +92,9 @@ class WaylandKeyboard final : public EventTaps {
 
     desktop::KeyMonitors& monitors_;
     HotkeyInstaller installHotkey_;
-    std::function<void(const std::string&)> failure_;
+    std::optional<std::string> failureCause_;
+    std::function<void()> retry_;
+    std::function<void(const std::string&)> obstacle_;
     MainLoop& loop_;
 
     wl_keyboard* keyboard_ = nullptr;
@@ -101,6 +106,7 @@ class WaylandKeyboard final : public EventTaps {
     bool focused_ = false;
     SwitchModifiers switchModifiers_;
 
+    RepeatTimer retryTimer_;
     RepeatTimer repeat_;
     std::optional<xkb_keycode_t> repeating_;
     int repeatDelayMs_ = 600;

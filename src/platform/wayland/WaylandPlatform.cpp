@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/desktop/DesktopEntries.h"
 #include "platform/desktop/KeyMonitors.h"
@@ -24,6 +25,14 @@ namespace {
 
 // The size the panel shows application icons at.
 constexpr double kIconPoints = 22.0;
+// The lock of the program serving the sway behind `socket`: in the user's runtime folder,
+// named after the socket, which names one sway.
+std::string lockPathFor(const std::string& socket) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string folder = runtime != nullptr && *runtime != '\0' ? runtime : "/tmp";
+    return folder + "/tavrel-" + std::filesystem::path(socket).filename().string() + ".lock";
+}
+
 // sway 1.7 has no output events; outputs are followed through wl_output instead.
 constexpr const char* kSubscription = R"(["binding","workspace"])";
 
@@ -49,11 +58,12 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::connect(MainLoop& loop, std::s
             *whyNot = "sway refused the IPC event subscription: " + reply.value_or("(no reply)");
         return nullptr;
     }
-    return std::unique_ptr<WaylandPlatform>(
-        new WaylandPlatform(loop, std::move(connection), std::move(commands), std::move(events)));
+    return std::unique_ptr<WaylandPlatform>(new WaylandPlatform(
+        loop, socket, std::move(connection), std::move(commands), std::move(events)));
 }
 
-WaylandPlatform::WaylandPlatform(MainLoop& loop, std::unique_ptr<WaylandConnection> connection,
+WaylandPlatform::WaylandPlatform(MainLoop& loop, const std::string& swaySocket,
+                                 std::unique_ptr<WaylandConnection> connection,
                                  std::unique_ptr<SwayIpc> commands, std::unique_ptr<SwayIpc> events)
     : loop_(loop),
       connection_(std::move(connection)),
@@ -69,7 +79,7 @@ WaylandPlatform::WaylandPlatform(MainLoop& loop, std::unique_ptr<WaylandConnecti
     monitors_ = std::make_unique<desktop::KeyMonitors>();
     keyboard_ = std::make_unique<WaylandKeyboard>(*monitors_, loop_);
     seat_ = std::make_unique<WaylandSeat>(connection_->seat(), *keyboard_);
-    hotkey_ = std::make_unique<SwayHotkey>(*commands_, *keyboard_);
+    hotkey_ = std::make_unique<SwayHotkey>(*commands_, *keyboard_, lockPathFor(swaySocket));
     keyboard_->setHotkeyInstaller([this](std::string* whyNot) { return hotkey_->install(whyNot); });
     connection_->setOutputsChangedHandler([this] { screens_->refresh(); });
     panels_ = std::make_unique<WaylandPanelSurfaces>(*connection_, *screens_, loop_);
@@ -166,11 +176,6 @@ void WaylandPlatform::setThemeIconLoader(
 
 void WaylandPlatform::setConnectionLostHandler(std::function<void()> handler) {
     connectionLost_ = std::move(handler);
-}
-
-void WaylandPlatform::setHotkeyFailureHandler(std::function<void(const std::string&)> handler) {
-    keyboard_->setFailureHandler(handler);
-    hotkey_->setFailureHandler(std::move(handler));
 }
 
 }  // namespace tavrel::wayland

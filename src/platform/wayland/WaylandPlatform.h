@@ -57,12 +57,10 @@ class WaylandPlatform {
         std::function<Image(const std::string& iconName, int pixelSize)> loader);
     // Called once, on the main thread, when sway has gone away.
     void setConnectionLostHandler(std::function<void()> handler);
-    // Told why the hotkey cannot be had (after the tap's own failure lines), and when it
-    // cannot be put back after sway reloaded its configuration.
-    void setHotkeyFailureHandler(std::function<void(const std::string&)> handler);
 
   private:
-    WaylandPlatform(MainLoop& loop, std::unique_ptr<WaylandConnection> connection,
+    WaylandPlatform(MainLoop& loop, const std::string& swaySocket,
+                    std::unique_ptr<WaylandConnection> connection,
                     std::unique_ptr<SwayIpc> commands, std::unique_ptr<SwayIpc> events);
     void seedRecentUse();
     void onSwayEvents();

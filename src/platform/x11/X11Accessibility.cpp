@@ -1,5 +1,6 @@
 #include "platform/x11/X11Accessibility.h"
 
+#include "platform/x11/DesktopWatch.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowList.h"
 
@@ -16,8 +17,9 @@ bool isApplicationWindow(const ClientWindow& w) {
 
 }  // namespace
 
-X11Accessibility::X11Accessibility(X11Connection& connection, X11WindowList& windows)
-    : connection_(connection), windows_(windows) {}
+X11Accessibility::X11Accessibility(X11Connection& connection, X11WindowList& windows,
+                                   DesktopWatch* order)
+    : connection_(connection), windows_(windows), order_(order) {}
 
 AXElement X11Accessibility::createApplication(std::int32_t pid) {
     return AXElement{AXElement::Kind::application, pid, 0};
@@ -49,9 +51,11 @@ AXError X11Accessibility::copyAttributeValue(const AXElement& element, const std
 AXError X11Accessibility::copyWindows(const AXElement& application, Value& value) {
     // A commit asks right after the panel's listing: unless something changed since, that
     // listing answers.
-    const auto snapshot = windows_.unchangedSnapshot();
+    auto snapshot = windows_.unchangedSnapshot();
     if (!snapshot)
         return kAXErrorCannotComplete;
+    if (order_ != nullptr)
+        order_->arrange(snapshot->windows);
     ElementList elements;
     for (const ClientWindow& w : snapshot->windows) {
         if (w.pid == application.pid && isApplicationWindow(w))

@@ -5,6 +5,7 @@
 
 namespace tavrel::x11 {
 
+class DesktopWatch;
 class X11Connection;
 class X11WindowList;
 struct ClientWindow;
@@ -15,7 +16,10 @@ struct ClientWindow;
 // back as a result code; a window that has gone is "cannot complete".
 class X11Accessibility final : public Accessibility {
   public:
-    X11Accessibility(X11Connection& connection, X11WindowList& windows);
+    // `order`, when given, puts an application's windows front to back as the switcher lists
+    // them.
+    X11Accessibility(X11Connection& connection, X11WindowList& windows,
+                     DesktopWatch* order = nullptr);
 
     AXElement createApplication(std::int32_t pid) override;
     AXError copyAttributeValue(const AXElement& element, const std::string& attribute,
@@ -41,6 +45,7 @@ class X11Accessibility final : public Accessibility {
 
     X11Connection& connection_;
     X11WindowList& windows_;
+    DesktopWatch* order_;
 };
 
 }  // namespace tavrel::x11

@@ -2,9 +2,12 @@
 
 #include <xkbcommon/xkbcommon-x11.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/desktop/KeyMonitors.h"
+#include "platform/x11/DesktopWatch.h"
+#include "platform/x11/WindowManagerFacts.h"
 #include "platform/x11/X11Connection.h"
 
 // xkb.h names a field `explicit`, which C++ reserves.
@@ -17,6 +20,8 @@ namespace {
 
 constexpr EventTapHandle kTheTap{1};
 constexpr RunLoopSourceHandle kTheSource{1};
+// How often a Super+Tab held by another client is looked at again: one request each time.
+constexpr std::chrono::milliseconds kRetryInterval{1000};
 
 // Super+Tab is grabbed with every combination of these, so that Caps Lock, Num Lock and
 // the other modifiers neither block nor change a match.
@@ -49,6 +54,41 @@ std::uint64_t flagsFrom(std::uint16_t modifiers) {
     return flags;
 }
 
+// A combination as a user would name it: "Super+Shift+Tab", "Super+Tab with Num Lock on".
+std::string keysNamed(std::uint16_t modifiers) {
+    std::string keys = "Super";
+    const std::pair<std::uint16_t, const char*> held[] = {{XCB_MOD_MASK_SHIFT, "+Shift"},
+                                                          {XCB_MOD_MASK_CONTROL, "+Ctrl"},
+                                                          {XCB_MOD_MASK_1, "+Alt"},
+                                                          {XCB_MOD_MASK_3, "+Mod3"},
+                                                          {XCB_MOD_MASK_5, "+AltGr"}};
+    for (const auto& [bit, name] : held) {
+        if ((modifiers & bit) != 0)
+            keys += name;
+    }
+    keys += "+Tab";
+    std::string locks;
+    for (const auto& [bit, name] :
+         {std::pair<std::uint16_t, const char*>{XCB_MOD_MASK_LOCK, "Caps Lock"},
+          {XCB_MOD_MASK_2, "Num Lock"}}) {
+        if ((modifiers & bit) != 0)
+            locks += (locks.empty() ? "" : " and ") + std::string(name);
+    }
+    return locks.empty() ? keys : keys + " with " + locks + " on";
+}
+
+// Marks the handling of one held key, during which its own answer is still to come.
+class Handling {
+  public:
+    explicit Handling(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Handling() { flag_ = false; }
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+  private:
+    bool& flag_;
+};
+
 // XKB events share one event code and tell themselves apart by their second byte.
 std::uint8_t xkbTypeOf(const xcb_generic_event_t* event) {
     return reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event)->xkbType;
@@ -56,11 +96,21 @@ std::uint8_t xkbTypeOf(const xcb_generic_event_t* event) {
 
 }  // namespace
 
-X11Keyboard::X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors)
-    : connection_(connection), monitors_(monitors) {}
+X11Keyboard::X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors,
+                         DesktopWatch& desktop, MainLoop& loop)
+    : connection_(connection),
+      monitors_(monitors),
+      desktop_(desktop),
+      retryTimer_(loop, [this] { retryIfFree(); }),
+      witness_(
+          connection, loop, [this] { processEvents(); },
+          [this] {
+              if (obstacle_)
+                  obstacle_(unseenKeyExplanation(desktop_.windowManager()));
+          }) {}
 
 X11Keyboard::~X11Keyboard() {
-    releaseKeyboard();
+    letGo();
     ungrabTab();
 }
 
@@ -69,9 +119,16 @@ std::optional<EventTapHandle> X11Keyboard::tapCreate(std::uint32_t, std::uint32_
                                                      EventTapCallback callback, void* context) {
     const bool ready = callback_ == nullptr && callback != nullptr && loadKeymap() &&
                        keymap_->tabKeycode() && grabTab(*keymap_->tabKeycode());
+    if (ready)
+        witness_.watch();
     noteOutOfBandRead();
-    if (!ready)
+    if (!ready) {
+        // Only a key another client holds can come free.
+        if (refusedModifiers_ && retry_ && !retryTimer_.running())
+            retryTimer_.start(kRetryInterval, true);
         return std::nullopt;
+    }
+    retryTimer_.stop();
     callback_ = callback;
     context_ = context;
     eventsOfInterest_ = eventsOfInterest;
@@ -97,6 +154,48 @@ void X11Keyboard::tapEnable(EventTapHandle, bool enable) {
 std::int64_t X11Keyboard::eventGetIntegerValueField(const KeyboardEvent& event,
                                                     std::uint32_t field) {
     return field == kCGKeyboardEventKeycode ? event.keyCode : 0;
+}
+
+std::optional<std::string> X11Keyboard::tapCreateFailureCause() {
+    if (!refusedModifiers_)
+        return std::nullopt;
+    return heldKeyExplanation(keysNamed(*refusedModifiers_), desktop_.windowManager());
+}
+
+void X11Keyboard::watchTapObstacles(std::function<void()> retry,
+                                    std::function<void(const std::string&)> obstacle) {
+    retry_ = std::move(retry);
+    obstacle_ = std::move(obstacle);
+    if (!retry_)
+        retryTimer_.stop();
+}
+
+void X11Keyboard::windowManagerChanged() {
+    if (callback_ != nullptr) {
+        witness_.windowManagerChanged();
+        return;
+    }
+    if (retry_ && refusedModifiers_)
+        retry_();
+}
+
+void X11Keyboard::retryIfFree() {
+    if (!retry_ || callback_ != nullptr || !refusedModifiers_ || !keymap_ ||
+        !keymap_->tabKeycode() || connection_.broken()) {
+        retryTimer_.stop();
+        return;
+    }
+    // One request tells whether the combination refused last time is still held.
+    xcb_connection_t* c = connection_.get();
+    const xcb_keycode_t tab = *keymap_->tabKeycode();
+    Reply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_grab_key_checked(c, 0, connection_.root(), *refusedModifiers_, tab,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC)));
+    noteOutOfBandRead();
+    if (error)
+        return;
+    xcb_ungrab_key(c, tab, connection_.root(), *refusedModifiers_);
+    retry_();
 }
 
 bool X11Keyboard::setUpXkb() {
@@ -150,10 +249,13 @@ bool X11Keyboard::grabTab(xcb_keycode_t keycode) {
                                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC));
     }
     std::vector<std::uint16_t> taken;
+    refusedModifiers_.reset();
     for (std::size_t i = 0; i < kGrabCount; ++i) {
         Reply<xcb_generic_error_t> error(xcb_request_check(c, cookies[i]));
         if (!error)
             taken.push_back(grabModifiers(i));
+        else if (!refusedModifiers_)
+            refusedModifiers_ = grabModifiers(i);
     }
     if (taken.size() == kGrabCount) {
         grabbedTab_ = keycode;
@@ -193,8 +295,10 @@ void X11Keyboard::readModifierState() {
     xcb_connection_t* c = connection_.get();
     Reply<xcb_xkb_get_state_reply_t> state(xcb_xkb_get_state_reply(
         c, xcb_xkb_get_state(c, static_cast<xcb_xkb_device_spec_t>(deviceId_)), nullptr));
-    if (state)
-        lastFlags_ = flagsFrom(state->mods);
+    if (!state)
+        return;
+    lastMods_ = state->mods;
+    lastFlags_ = flagsFrom(state->mods);
 }
 
 void X11Keyboard::processEvents() {
@@ -205,6 +309,7 @@ void X11Keyboard::processEvents() {
     processing_ = true;
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
         handle(event.get());
+    desktop_.settle();
     processing_ = false;
 }
 
@@ -226,54 +331,90 @@ void X11Keyboard::handle(const xcb_generic_event_t* event) {
         } else if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY) {
             refreshKeymap();
         }
+    } else if (!keymap_ || !witness_.handleEvent(event, *keymap_)) {
+        desktop_.handleEvent(event);
     }
 }
 
+bool X11Keyboard::isSuperTab(xcb_keycode_t keycode, std::uint16_t state) const {
+    return grabbedTab_ == keycode && (state & XCB_MOD_MASK_4) != 0;
+}
+
 void X11Keyboard::onKeyPress(const xcb_key_press_event_t& press) {
-    xcb_connection_t* c = connection_.get();
-    const bool fromPassiveGrab = !holdsKeyboard_;
-    // While we hold the keyboard, modifier presses are flag changes, which the XKB state
-    // notifications report.
-    if (!fromPassiveGrab && keymap_->isModifier(press.detail))
+    if (!keymap_)
         return;
-    std::optional<xcb_grab_keyboard_cookie_t> grab;
-    if (fromPassiveGrab) {
+    const bool superTab = isSuperTab(press.detail, press.state);
+    if (superTab)
+        witness_.grabFired();
+    const Handling handling(handling_);
+    if (hold_ == Hold::none) {
+        // Only the Super+Tab grab starts a hold: anything else was sent before the last one
+        // ended, and the keyboard is not frozen for it.
+        if (!superTab)
+            return;
+        hold_ = Hold::hotkey;
         if (!delivering()) {
             // No tap listens: the key goes on to the focused window as if never grabbed.
-            xcb_allow_events(c, XCB_ALLOW_REPLAY_KEYBOARD, press.time);
-            xcb_flush(c);
+            passOn();
             return;
         }
-        // Take the keyboard and thaw it in one go, before anything else runs: a fast
-        // Super release is then ours, and the keyboard never stays frozen.
-        grab = xcb_grab_keyboard(c, 0, connection_.root(), press.time, XCB_GRAB_MODE_ASYNC,
-                                 XCB_GRAB_MODE_ASYNC);
-        xcb_allow_events(c, XCB_ALLOW_ASYNC_KEYBOARD, press.time);
-        xcb_flush(c);
-        holdsKeyboard_ = true;
+    }
+    if (keymap_->isModifier(press.detail)) {
+        // A modifier change, which the XKB state notifications report: the panel keeps it,
+        // without a panel it goes on.
+        if (hold_ == Hold::panel) {
+            keep();
+        } else {
+            passOn();
+        }
+        return;
     }
     KeyboardEvent event{kCGEventKeyDown, flagsFrom(press.state),
                         keymap_->virtualKeyCode(press.detail),
                         keymap_->charactersIgnoringModifiers(press.detail, press.state)};
     KeyboardEvent* passed = deliver(kCGEventKeyDown, event);
-    if (grab) {
-        Reply<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(c, *grab, nullptr));
-        if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS)
-            holdsKeyboard_ = false;
+    if (passed != nullptr && hold_ == Hold::panel && !monitors_.dispatchKeyDown(*passed))
+        passed = nullptr;
+    if (passed == nullptr) {
+        keep();
+        return;
     }
-    if (passed != nullptr && holdsKeyboard_)
-        monitors_.dispatchKeyDown(*passed);
+    passedOn_.set(press.detail);
+    passOn();
 }
 
 void X11Keyboard::onKeyRelease(const xcb_key_release_event_t& release) {
-    if (!holdsKeyboard_ || !keymap_->setsSuper(release.detail))
+    if (hold_ == Hold::none || !keymap_)
         return;
-    // Releasing Super ends the switch: the keyboard goes back before the commit runs.
-    releaseKeyboard();
+    if (keymap_->setsSuper(release.detail)) {
+        onSuperRelease(release);
+        return;
+    }
+    const Handling handling(handling_);
+    const bool endsHotkeyGrab = hold_ == Hold::hotkey && grabbedTab_ == release.detail;
+    if (passedOn_.test(release.detail)) {
+        passedOn_.reset(release.detail);
+        passOn();
+    } else {
+        keep();
+    }
+    // The Super+Tab grab ends with Tab's release.
+    if (endsHotkeyGrab) {
+        hold_ = Hold::none;
+        passedOn_.reset();
+    }
+}
+
+void X11Keyboard::onSuperRelease(const xcb_key_release_event_t& release) {
+    // Releasing Super ends the switch: the release goes on to the focused window, which saw
+    // Super go down, and the keyboard is that window's again before the commit runs.
+    xcb_allow_events(connection_.get(), XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
+    letGo();
     const std::uint64_t flags = flagsFrom(release.state) & ~kCGEventFlagMaskCommand;
     if ((lastFlags_ & kCGEventFlagMaskCommand) == 0)
         return;  // the state notification came first and has committed already
     lastFlags_ = flags;
+    lastMods_ = static_cast<std::uint8_t>(release.state & ~XCB_MOD_MASK_4);
     KeyboardEvent event{kCGEventFlagsChanged, flags, keymap_->virtualKeyCode(release.detail),
                         std::nullopt};
     deliver(kCGEventFlagsChanged, event);
@@ -283,12 +424,61 @@ void X11Keyboard::onModifiers(std::uint8_t mods) {
     const std::uint64_t flags = flagsFrom(mods);
     const std::uint64_t command = kCGEventFlagMaskCommand;
     if ((lastFlags_ & command) != 0 && (flags & command) == 0)
-        releaseKeyboard();
-    if (flags == lastFlags_)
+        letGo();
+    // Every change counts, also of modifiers the flags do not name (AltGr, Num Lock).
+    if (mods == lastMods_)
         return;
+    lastMods_ = mods;
     lastFlags_ = flags;
     KeyboardEvent event{kCGEventFlagsChanged, flags, 0, std::nullopt};
     deliver(kCGEventFlagsChanged, event);
+}
+
+void X11Keyboard::keep() {
+    if (hold_ == Hold::none)
+        return;
+    xcb_allow_events(connection_.get(), XCB_ALLOW_SYNC_KEYBOARD, XCB_CURRENT_TIME);
+    xcb_flush(connection_.get());
+}
+
+void X11Keyboard::passOn() {
+    // Replayed, the key reaches the focused window as if it had never been grabbed; the grab
+    // ends with it.
+    xcb_allow_events(connection_.get(), XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
+    if (hold_ == Hold::panel && takeKeyboard()) {
+        keep();
+        return;
+    }
+    hold_ = Hold::none;
+    passedOn_.reset();
+    xcb_flush(connection_.get());
+}
+
+bool X11Keyboard::takeKeyboard() {
+    xcb_connection_t* c = connection_.get();
+    // Synchronous: each key waits, frozen, until it is decided.
+    Reply<xcb_grab_keyboard_reply_t> reply(
+        xcb_grab_keyboard_reply(c,
+                                xcb_grab_keyboard(c, 0, connection_.root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC),
+                                nullptr));
+    noteOutOfBandRead();
+    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS)
+        return false;
+    hold_ = Hold::panel;
+    return true;
+}
+
+void X11Keyboard::letGo() {
+    if (hold_ == Hold::none)
+        return;
+    xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
+    // Once this returns the keyboard is the focused window's again, whatever other clients
+    // do next.
+    connection_.sync();
+    hold_ = Hold::none;
+    passedOn_.reset();
+    noteOutOfBandRead();
 }
 
 KeyboardEvent* X11Keyboard::deliver(std::uint32_t type, KeyboardEvent& event) {
@@ -298,30 +488,20 @@ KeyboardEvent* X11Keyboard::deliver(std::uint32_t type, KeyboardEvent& event) {
 }
 
 bool X11Keyboard::grabKeyboard() {
-    if (holdsKeyboard_)
+    if (hold_ == Hold::panel)
         return true;
-    if (!loadKeymap())
+    if (!loadKeymap() || !takeKeyboard())
         return false;
-    xcb_connection_t* c = connection_.get();
-    Reply<xcb_grab_keyboard_reply_t> reply(
-        xcb_grab_keyboard_reply(c,
-                                xcb_grab_keyboard(c, 0, connection_.root(), XCB_CURRENT_TIME,
-                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                nullptr));
-    holdsKeyboard_ = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
-    noteOutOfBandRead();
-    return holdsKeyboard_;
+    // While a held key is being decided, its answer lets the next key come; otherwise the
+    // keyboard, frozen by the grab, is let go until then now.
+    if (!handling_)
+        keep();
+    return true;
 }
 
 void X11Keyboard::releaseKeyboard() {
-    if (!holdsKeyboard_)
-        return;
-    xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
-    // Once this returns the keyboard is the focused window's again, whatever other
-    // clients do next.
-    connection_.sync();
-    holdsKeyboard_ = false;
-    noteOutOfBandRead();
+    if (hold_ == Hold::panel)
+        letGo();
 }
 
 void X11Keyboard::noteOutOfBandRead() {

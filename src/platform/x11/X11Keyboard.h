@@ -1,12 +1,17 @@
 #pragma once
 #include <xcb/xcb.h>
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/EventTap.h"
+#include "platform/MainLoop.h"
+#include "platform/x11/LoopTimer.h"
+#include "platform/x11/SuperTabWitness.h"
 #include "platform/x11/X11Keymap.h"
 
 namespace tavrel::desktop {
@@ -15,17 +20,26 @@ class KeyMonitors;
 
 namespace tavrel::x11 {
 
+class DesktopWatch;
 class X11Connection;
 
 // The event tap over one xcb connection that carries all keyboard input, so that key
-// events and modifier changes arrive in the server's order. Super+Tab (every
-// combination of the other modifiers) is grabbed passively and synchronously; its press
-// takes the whole keyboard until Super is released or the program lets go, and every key
-// meanwhile goes through the tap and then to the key monitors. Modifier changes come from
-// XKB state notifications, which keep arriving while we hold the keyboard.
+// events and modifier changes arrive in the server's order. Super+Tab (every combination of
+// the other modifiers) is grabbed passively and synchronously. The keyboard is held only as
+// long as something needs it: the Super+Tab grab from its press until Tab goes up, and the
+// panel while it shows. Held keys are frozen one at a time until decided: a key that neither
+// the tap nor the key monitors use is replayed to the focused window, as if never taken.
+// Modifier changes come from XKB state notifications, which arrive whoever holds the keyboard.
+//
+// When another program holds Super+Tab, the tap cannot be created: the cause names the window
+// manager and its setting, and the tap is tried again every second and whenever another
+// window manager takes over. When something takes the key before the grab can (a window
+// manager that grabs Super itself), the witness notices and the obstacle is reported.
 class X11Keyboard final : public EventTaps {
   public:
-    X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors);
+    // `desktop` says which window manager runs; `loop` runs the retries. Both outlive this.
+    X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors, DesktopWatch& desktop,
+                MainLoop& loop);
     ~X11Keyboard() override;
     X11Keyboard(const X11Keyboard&) = delete;
     X11Keyboard& operator=(const X11Keyboard&) = delete;
@@ -41,10 +55,13 @@ class X11Keyboard final : public EventTaps {
     std::uint64_t eventGetFlags(const KeyboardEvent& event) override { return event.flags; }
     std::int64_t eventGetIntegerValueField(const KeyboardEvent& event,
                                            std::uint32_t field) override;
+    std::optional<std::string> tapCreateFailureCause() override;
+    void watchTapObstacles(std::function<void()> retry,
+                           std::function<void(const std::string&)> obstacle) override;
 
     // Handles everything the connection has received; runs on the main thread.
     void processEvents();
-    // Takes the whole keyboard (when the panel shows without the hotkey); true on success.
+    // Takes the whole keyboard (the panel shows); true on success.
     bool grabKeyboard();
     // Lets go of the keyboard (the panel has hidden).
     void releaseKeyboard();
@@ -53,8 +70,14 @@ class X11Keyboard final : public EventTaps {
     void setQueuedEventsHandler(std::function<void()> handler) {
         queuedEvents_ = std::move(handler);
     }
+    // Another window manager took over, or the last one went.
+    void windowManagerChanged();
 
   private:
+    // Who holds the keyboard: nobody, the Super+Tab grab (from its press until Tab goes up),
+    // or the panel.
+    enum class Hold { none, hotkey, panel };
+
     bool setUpXkb();
     bool loadKeymap();
     bool grabTab(xcb_keycode_t keycode);
@@ -64,13 +87,25 @@ class X11Keyboard final : public EventTaps {
     void handle(const xcb_generic_event_t* event);
     void onKeyPress(const xcb_key_press_event_t& press);
     void onKeyRelease(const xcb_key_release_event_t& release);
+    void onSuperRelease(const xcb_key_release_event_t& release);
     void onModifiers(std::uint8_t mods);
     KeyboardEvent* deliver(std::uint32_t type, KeyboardEvent& event);
     bool delivering() const { return callback_ != nullptr && scheduled_ && enabled_; }
+    bool isSuperTab(xcb_keycode_t keycode, std::uint16_t state) const;
+    // The held key stays with this program; the next one is frozen for a decision.
+    void keep();
+    // The held key goes on to the focused window; the panel takes the keyboard back after it.
+    void passOn();
+    // An active, synchronous grab of the whole keyboard for the panel.
+    bool takeKeyboard();
+    // Whoever holds the keyboard for this program lets go.
+    void letGo();
+    void retryIfFree();
     void noteOutOfBandRead();
 
     X11Connection& connection_;
     desktop::KeyMonitors& monitors_;
+    DesktopWatch& desktop_;
     std::unique_ptr<X11Keymap> keymap_;
     bool xkbReady_ = false;
     std::uint8_t xkbEventBase_ = 0;
@@ -82,10 +117,21 @@ class X11Keyboard final : public EventTaps {
     bool scheduled_ = false;
     bool enabled_ = false;
     std::optional<xcb_keycode_t> grabbedTab_;
-    bool holdsKeyboard_ = false;
+    // The modifiers of the first Super+Tab combination another client held at the last try.
+    std::optional<std::uint16_t> refusedModifiers_;
+    Hold hold_ = Hold::none;
+    // A held key is being decided: its own answer is still to come.
+    bool handling_ = false;
+    // Keys whose press went on to the focused window: their release follows it.
+    std::bitset<256> passedOn_;
     std::uint64_t lastFlags_ = 0;
+    std::uint8_t lastMods_ = 0;
     bool processing_ = false;
     std::function<void()> queuedEvents_;
+    std::function<void()> retry_;
+    std::function<void(const std::string&)> obstacle_;
+    LoopTimer retryTimer_;
+    SuperTabWitness witness_;
 };
 
 }  // namespace tavrel::x11

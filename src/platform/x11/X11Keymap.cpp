@@ -40,6 +40,7 @@ void X11Keymap::readKeys() {
             continue;
         if (const auto named = desktop::namedKeyCode(syms[0]))
             virtualCodes_[keycode] = *named;
+        modifierKeys_[keycode] = desktop::isModifierKeysym(syms[0]);
         if (syms[0] == XKB_KEY_Tab && !tab_)
             tab_ = static_cast<xcb_keycode_t>(keycode);
     }

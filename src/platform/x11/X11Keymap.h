@@ -25,7 +25,8 @@ class X11Keymap {
     std::optional<xcb_keycode_t> tabKeycode() const { return tab_; }
     // Whether the key sets Mod4 (Super) in the server's modifier mapping.
     bool setsSuper(xcb_keycode_t keycode) const { return superKeys_[keycode]; }
-    // Whether the key sets any modifier; such keys change flags and type nothing.
+    // Whether the key changes modifiers (in the server's modifier mapping, or by its keysym, as
+    // AltGr and group switches do); such keys change flags and type nothing.
     bool isModifier(xcb_keycode_t keycode) const { return modifierKeys_[keycode]; }
 
   private:

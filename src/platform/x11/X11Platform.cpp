@@ -7,6 +7,7 @@
 #include "platform/desktop/DesktopEntries.h"
 #include "platform/desktop/KeyMonitors.h"
 #include "platform/x11/CompoundTextDecoder.h"
+#include "platform/x11/DesktopWatch.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Keyboard.h"
@@ -57,15 +58,19 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
       connection_(std::move(connection)),
       keyboardConnection_(std::move(keyboardConnection)) {
     decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
+    desktopWatch_ = std::make_unique<DesktopWatch>(*keyboardConnection_);
     windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
-    windowServer_ = std::make_unique<X11WindowServer>(*windowList_);
+    windowServer_ = std::make_unique<X11WindowServer>(*windowList_, desktopWatch_.get());
     desktopEntries_ =
         std::make_unique<desktop::DesktopEntries>(desktop::DesktopEntries::userDataFolders());
     runningApplications_ =
         std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
-    accessibility_ = std::make_unique<X11Accessibility>(*connection_, *windowList_);
+    accessibility_ =
+        std::make_unique<X11Accessibility>(*connection_, *windowList_, desktopWatch_.get());
     eventMonitors_ = std::make_unique<desktop::KeyMonitors>();
-    keyboard_ = std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_);
+    keyboard_ =
+        std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_, *desktopWatch_, loop_);
+    desktopWatch_->setWindowManagerChangedHandler([this] { keyboard_->windowManagerChanged(); });
     // The listing connection hears of changes to listed windows (and of errors of
     // requests nobody waits for, which need no answer).
     connection_->setEventHandler(
@@ -75,14 +80,16 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
             windowList_->handleEvent(event.get());
     });
     watch(*keyboardConnection_, [this] { keyboard_->processEvents(); });
-    keyboard_->setQueuedEventsHandler([this, alive = std::weak_ptr<bool>(alive_)] {
+    const auto processKeyboardLater = [this, alive = std::weak_ptr<bool>(alive_)] {
         loop_.post([this, alive] {
             if (alive.expired())
                 return;
             keyboard_->processEvents();
             checkConnection(*keyboardConnection_);
         });
-    });
+    };
+    keyboard_->setQueuedEventsHandler(processKeyboardLater);
+    desktopWatch_->setQueuedEventsHandler(processKeyboardLater);
 }
 
 X11Platform::~X11Platform() {

@@ -20,6 +20,7 @@ class KeyMonitors;
 namespace tavrel::x11 {
 
 class CompoundTextDecoder;
+class DesktopWatch;
 class X11Accessibility;
 class X11RunningApplications;
 class X11Connection;
@@ -75,6 +76,8 @@ class X11Platform {
     // All keyboard input comes over a connection of its own, so that it arrives in the
     // server's order and never waits behind a window listing.
     std::unique_ptr<X11Connection> keyboardConnection_;
+    // What the window manager says on the root, heard in the keyboard's order.
+    std::unique_ptr<DesktopWatch> desktopWatch_;
     std::unique_ptr<desktop::KeyMonitors> eventMonitors_;
     std::unique_ptr<X11Keyboard> keyboard_;
     std::function<void()> connectionLost_;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11HintsIcon.h"
 #include "platform/x11/X11Icon.h"
 #include "platform/x11/X11Property.h"
 
@@ -21,11 +22,17 @@ X11RunningApplication::X11RunningApplication(ApplicationFacts facts, X11Connecti
       themeIcons_(themeIcons),
       iconPixels_(iconPixels) {}
 
+// The window's own full-colour icon first, then the theme's drawing of the name its desktop
+// entry (or class) gives, and only then the pixmap an old client names in WM_HINTS: such
+// pixmaps are small and often a single colour, and a client that has a theme icon (xterm)
+// sets one all the same.
 Image X11RunningApplication::icon() {
     if (!icon_) {
         Image image = windowIcon();
         if (!image && themeIcons_ && facts_.themeIconName)
             image = themeIcons_(*facts_.themeIconName, iconPixels_);
+        if (!image && facts_.iconWindow != XCB_WINDOW_NONE)
+            image = readHintsIcon(connection_, facts_.iconWindow);
         icon_ = image;
     }
     return *icon_;

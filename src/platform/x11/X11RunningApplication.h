@@ -20,7 +20,7 @@ struct ApplicationFacts {
     std::optional<std::string> name;
     std::optional<std::string> bundleIdentifier;
     std::optional<std::string> themeIconName;
-    xcb_window_t iconWindow = XCB_WINDOW_NONE;  // a window whose _NET_WM_ICON is the icon
+    xcb_window_t iconWindow = XCB_WINDOW_NONE;  // a window whose icon properties are the icon
 };
 
 // One running application of the X11 desktop.

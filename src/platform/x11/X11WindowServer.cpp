@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/x11/DesktopWatch.h"
+
 namespace tavrel::x11 {
 namespace {
 
@@ -48,6 +50,8 @@ std::optional<WindowInfoList> X11WindowServer::copyWindowInfo(std::uint32_t opti
     auto snapshot = windows_.snapshot();
     if (!snapshot)
         return std::nullopt;
+    if (order_ != nullptr)
+        order_->arrange(snapshot->windows);
     const bool onScreenOnly = (options & kCGWindowListOptionOnScreenOnly) != 0;
     const bool excludeDesktop = (options & kCGWindowListExcludeDesktopElements) != 0;
     WindowInfoList list;

@@ -4,11 +4,16 @@
 
 namespace tavrel::x11 {
 
+class DesktopWatch;
+
 // The window list as window-info records: client windows front to back, normal and dialog
 // windows on layer 0, other roles on the layers their purpose suggests.
 class X11WindowServer final : public WindowServer {
   public:
-    explicit X11WindowServer(X11WindowList& windows) : windows_(windows) {}
+    // `order`, when given, puts the listing in the order the user means (most recently active
+    // first where the stacking list does not follow focus).
+    explicit X11WindowServer(X11WindowList& windows, DesktopWatch* order = nullptr)
+        : windows_(windows), order_(order) {}
 
     std::optional<WindowInfoList> copyWindowInfo(std::uint32_t options,
                                                  std::uint32_t relativeToWindow) override;
@@ -20,6 +25,7 @@ class X11WindowServer final : public WindowServer {
 
   private:
     X11WindowList& windows_;
+    DesktopWatch* order_;
     double devicePixelRatio_ = 1.0;
 };
 

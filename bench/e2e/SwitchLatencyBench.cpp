@@ -9,7 +9,6 @@
 #include <poll.h>
 #include <xcb/damage.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "PerSwitch.h"
 #include "Session.h"
 
 namespace {
@@ -27,7 +27,6 @@ using namespace tavrel::e2e;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kClients = 10;
-constexpr int kRepetitions = 30;
 constexpr int kSwitches = 1000;
 constexpr int kTimeoutMs = 5000;
 
@@ -262,25 +261,6 @@ void BM_ResidentMemoryOverSwitches(benchmark::State& state) {
     }
     state.counters["rss_start_MB"] = static_cast<double>(before) / 1024.0;
     state.counters["rss_after_1000_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
-}
-
-double percentile90(const std::vector<double>& values) {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[static_cast<std::size_t>(0.9 * static_cast<double>(sorted.size() - 1) + 0.5)];
-}
-
-// One switch per repetition, 10, 100 and 300 windows, median and p90 of 30.
-void perSwitch(benchmark::internal::Benchmark* b) {
-    b->Arg(10)
-        ->Arg(100)
-        ->Arg(300)
-        ->Iterations(1)
-        ->Repetitions(kRepetitions)
-        ->ComputeStatistics("p90", percentile90)
-        ->ReportAggregatesOnly(true)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(BM_KeyToPanelPainted)->Apply(perSwitch);

@@ -1,6 +1,6 @@
 #include "platform/wayland/WaylandPanelSurface.h"
 
-#include <QPainter>
+#include <QImage>
 #include <algorithm>
 #include <cmath>
 

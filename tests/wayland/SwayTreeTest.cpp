@@ -15,20 +15,33 @@ constexpr const char* kTree = R"({
     {"id": 3, "type": "output", "name": "__i3", "focus": [], "nodes": []},
     {"id": 4, "type": "output", "name": "HEADLESS-1", "focus": [6, 5], "nodes": [
       {"id": 5, "type": "workspace", "name": "1", "focus": [10], "nodes": [
-        {"id": 10, "name": "mail", "app_id": "thunderbird", "shell": "xdg_shell"}]},
+        {"id": 10, "name": "mail", "app_id": "thunderbird", "shell": "xdg_shell", "pid": "7"}]},
       {"id": 6, "type": "workspace", "name": "2", "focus": [12, 11],
        "nodes": [
          {"id": 11, "type": "con", "focus": [14, 13], "nodes": [
-           {"id": 13, "name": "left", "app_id": "foot", "shell": "xdg_shell"},
+           {"id": 13, "name": "left", "app_id": "foot", "shell": "xdg_shell", "pid": 4242},
            {"id": 14, "name": "right", "app_id": null, "shell": "xwayland",
             "window_properties": {"class": "XTerm"}}]}],
        "floating_nodes": [
-         {"id": 12, "name": "float", "app_id": "mpv", "shell": "xdg_shell"}]}]}]})";
+         {"id": 12, "name": "float", "app_id": "mpv", "shell": "xdg_shell",
+          "pid": 4294967297}]}]}]})";
 
 TEST(SwayTree, ListsWindowsInFocusOrderAcrossWorkspacesAndFloatingWindows) {
+    // A pid that is no process id (a string, beyond 32 bits) is none.
     const std::vector<TreeWindow> expected = {
-        {"mpv", "float"}, {"XTerm", "right"}, {"foot", "left"}, {"thunderbird", "mail"}};
+        {"mpv", "float"}, {"XTerm", "right"}, {"foot", "left", 4242}, {"thunderbird", "mail"}};
     EXPECT_EQ(windowsByFocus(kTree), expected);
+}
+
+TEST(SwayTree, MatchesListedWindowsToTheTreesProcessesByAppIdAndTitle) {
+    const std::vector<TreeWindow> tree = {
+        {"", "term", 100}, {"", "other", 300}, {"foot", "term", 500}, {"", "term", 200}};
+    const std::vector<std::pair<std::uint32_t, TreeWindow>> listed = {
+        {7, {"", "term"}}, {8, {"", "term"}}, {9, {"", "other"}}, {10, {"", "gone"}}};
+    const std::vector<std::pair<std::uint32_t, std::int32_t>> expected = {
+        {7, 100}, {9, 300}, {8, 200}};
+    EXPECT_EQ(matchProcesses(tree, listed), expected);
+    EXPECT_EQ(matchFocusOrder(tree, listed), (std::vector<std::uint32_t>{7, 9, 8}));
 }
 
 TEST(SwayTree, ReadsHostileRepliesAsNothing) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/desktop/ProcessNames.h"
 #include "platform/desktop/Utf8Text.h"
 
 namespace tavrel::wayland {
@@ -81,12 +82,15 @@ void ForeignToplevels::onFinished(void*, zwlr_foreign_toplevel_manager_v1*) {
 }
 
 void ForeignToplevels::describe(Toplevel& toplevel) {
+    const bool first = !toplevel.described;
     toplevel.title = toplevel.pending.title;
     toplevel.appId = toplevel.pending.appId;
     toplevel.minimized = toplevel.pending.minimized;
     toplevel.activated = toplevel.pending.activated;
     toplevel.described = true;
     recent_.setActivated(toplevel.id, toplevel.activated);
+    if (first && toplevel.appId.empty() && processWanted_)
+        processWanted_();
 }
 
 void ForeignToplevels::close(Toplevel& toplevel) {
@@ -125,6 +129,20 @@ void ForeignToplevels::seed(const std::vector<TreeWindow>& focusOrder) {
             known.push_back({id, {toplevel->appId, toplevel->title}});
     }
     recent_.seed(matchFocusOrder(focusOrder, known));
+}
+
+void ForeignToplevels::learnProcesses(const std::vector<TreeWindow>& windows) {
+    std::vector<std::pair<std::uint32_t, TreeWindow>> unnamed;
+    for (const auto& toplevel : toplevels_) {
+        if (toplevel->described && toplevel->appId.empty() && toplevel->process.pid == 0)
+            unnamed.push_back({toplevel->id, {toplevel->appId, toplevel->title}});
+    }
+    for (const auto& [id, pid] : matchProcesses(windows, unnamed)) {
+        Toplevel* toplevel = findMutable(id);
+        if (toplevel == nullptr || pid <= 0)
+            continue;
+        toplevel->process = {pid, desktop::executableName(pid), desktop::commandName(pid)};
+    }
 }
 
 void ForeignToplevels::activate(std::uint32_t id, wl_seat* seat) {

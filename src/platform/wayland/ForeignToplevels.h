@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ struct Toplevel {
     bool minimized = false;
     bool activated = false;
     bool described = false;  // a first `done` has come: the fields above hold
+    // The process that shows a window without an app_id (which has nothing else to be named
+    // by), as sway tells it: its executable's and command's names, empty while unknown.
+    struct {
+        std::int32_t pid = 0;
+        std::string executable;
+        std::string command;
+    } process;
     // What the compositor has sent since its last `done`.
     struct {
         std::string title;
@@ -58,6 +66,12 @@ class ForeignToplevels {
     const Toplevel* find(std::uint32_t id) const;
     // The compositor's own focus order for the windows known now.
     void seed(const std::vector<TreeWindow>& focusOrder);
+    // Called when a new window without an app_id is described: learnProcesses() with the
+    // compositor's windows then tells its process.
+    void setProcessWantedHandler(std::function<void()> handler) {
+        processWanted_ = std::move(handler);
+    }
+    void learnProcesses(const std::vector<TreeWindow>& windows);
 
     void activate(std::uint32_t id, wl_seat* seat);
     void unsetMinimized(std::uint32_t id);
@@ -75,6 +89,7 @@ class ForeignToplevels {
     std::vector<std::unique_ptr<Toplevel>> toplevels_;
     RecentWindows recent_;
     std::uint32_t lastId_ = 0;
+    std::function<void()> processWanted_;
 };
 
 }  // namespace tavrel::wayland

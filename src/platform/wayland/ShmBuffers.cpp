@@ -21,15 +21,18 @@ ShmBuffers::~ShmBuffers() {
 }
 
 ShmBuffer* ShmBuffers::acquire(int width, int height) {
+    ShmBuffer* spare = nullptr;
     for (ShmBuffer& slot : slots_) {
         if (slot.busy)
             continue;
         if (slot.buffer != nullptr && slot.width == width && slot.height == height)
             return &slot;
-        free(slot);
-        return allocate(slot, width, height) ? &slot : nullptr;
+        spare = spare != nullptr ? spare : &slot;
     }
-    return nullptr;
+    if (spare == nullptr)
+        return nullptr;
+    free(*spare);
+    return allocate(*spare, width, height) ? spare : nullptr;
 }
 
 bool ShmBuffers::allocate(ShmBuffer& slot, int width, int height) {

@@ -99,7 +99,11 @@ void collectWindows(const Json& node, int depth, std::vector<TreeWindow>& window
             if (const Json* properties = member(node, "window_properties"))
                 appId = stringMember(*properties, "class");
         }
-        windows.push_back({std::move(appId), stringMember(node, "name")});
+        const Json* pid = member(node, "pid");
+        const bool ownPid = pid != nullptr && pid->is_number_integer() &&
+                            pid->get<std::int64_t>() > 0 && pid->get<std::int64_t>() <= INT32_MAX;
+        windows.push_back({std::move(appId), stringMember(node, "name"),
+                           ownPid ? static_cast<std::int32_t>(pid->get<std::int64_t>()) : 0});
         return;
     }
     for (const Json* child : childrenByFocus(node))
@@ -119,18 +123,28 @@ std::vector<TreeWindow> windowsByFocus(std::string_view tree) {
 std::vector<std::uint32_t> matchFocusOrder(
     const std::vector<TreeWindow>& focusOrder,
     const std::vector<std::pair<std::uint32_t, TreeWindow>>& windows) {
-    std::vector<bool> taken(windows.size(), false);
     std::vector<std::uint32_t> ids;
+    for (const auto& [id, pid] : matchProcesses(focusOrder, windows))
+        ids.push_back(id);
+    return ids;
+}
+
+std::vector<std::pair<std::uint32_t, std::int32_t>> matchProcesses(
+    const std::vector<TreeWindow>& focusOrder,
+    const std::vector<std::pair<std::uint32_t, TreeWindow>>& windows) {
+    std::vector<bool> taken(windows.size(), false);
+    std::vector<std::pair<std::uint32_t, std::int32_t>> matched;
     for (const TreeWindow& wanted : focusOrder) {
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            if (!taken[i] && windows[i].second == wanted) {
+            const TreeWindow& window = windows[i].second;
+            if (!taken[i] && window.appId == wanted.appId && window.title == wanted.title) {
                 taken[i] = true;
-                ids.push_back(windows[i].first);
+                matched.emplace_back(windows[i].first, wanted.pid);
                 break;
             }
         }
     }
-    return ids;
+    return matched;
 }
 
 std::vector<SwayOutput> activeOutputs(std::string_view outputs, std::string_view workspaces) {

@@ -12,10 +12,11 @@ namespace tavrel::wayland {
 // What sway's IPC answers, read defensively: anything missing or of the wrong kind is left
 // out, never trusted.
 
-// A window of sway's tree, by what the window list also knows of it.
+// A window of sway's tree, by what the window list also knows of it, and its process.
 struct TreeWindow {
     std::string appId;  // the Wayland app_id, else the X11 window class
     std::string title;
+    std::int32_t pid = 0;  // 0 when sway tells none
     friend bool operator==(const TreeWindow&, const TreeWindow&) = default;
 };
 
@@ -23,9 +24,14 @@ struct TreeWindow {
 // focused output's focused workspace first, each container's children in its focus order.
 std::vector<TreeWindow> windowsByFocus(std::string_view tree);
 
-// Matches windows of the list (ids with what they show) to the tree's focus order; answers
-// the ids of the matched ones in that order. Equal windows match in the order given.
+// Matches windows of the list (ids with what they show) to the tree's focus order by app_id and
+// title; answers the ids of the matched ones in that order. Equal windows match in the order
+// given.
 std::vector<std::uint32_t> matchFocusOrder(
+    const std::vector<TreeWindow>& focusOrder,
+    const std::vector<std::pair<std::uint32_t, TreeWindow>>& windows);
+// The same matching, answering each matched window's id with its process in the tree.
+std::vector<std::pair<std::uint32_t, std::int32_t>> matchProcesses(
     const std::vector<TreeWindow>& focusOrder,
     const std::vector<std::pair<std::uint32_t, TreeWindow>>& windows);
 

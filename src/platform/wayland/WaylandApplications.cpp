@@ -39,15 +39,24 @@ std::shared_ptr<RunningApplication> WaylandApplications::runningApplicationWithP
     const Toplevel* toplevel = toplevels_.find(windowIdOf(pid));
     if (toplevel == nullptr)
         return nullptr;
-    return std::make_shared<WaylandRunningApplication>(factsOf(toplevel->appId), themeIcons_,
+    return std::make_shared<WaylandRunningApplication>(factsOf(*toplevel), themeIcons_,
                                                        iconPixels_);
 }
 
-WaylandApplications::Facts& WaylandApplications::factsOf(const std::string& appId) {
-    if (const auto known = facts_.find(appId); known != facts_.end())
+WaylandApplications::Facts& WaylandApplications::factsOf(const Toplevel& toplevel) {
+    const std::string& appId = toplevel.appId;
+    // A window without an app_id goes by its process, as an X11 window without a class does.
+    // Those are kept apart from the app_ids by a key no app_id has: one that starts with NUL.
+    const std::string& executable = toplevel.process.executable;
+    const bool byProcess = appId.empty() && !executable.empty();
+    const std::string key = byProcess ? std::string(1, '\0') + executable : appId;
+    if (const auto known = facts_.find(key); known != facts_.end())
         return known->second;
     Facts facts;
-    if (const desktop::DesktopEntry* entry = entries_.match(appId, std::nullopt, "")) {
+    const desktop::DesktopEntry* entry =
+        byProcess ? entries_.match(std::nullopt, std::nullopt, executable)
+                  : entries_.match(appId, std::nullopt, "");
+    if (entry != nullptr) {
         facts.name = entry->name;
         facts.bundleIdentifier = entry->id;
         if (!entry->icon.empty())
@@ -61,7 +70,9 @@ WaylandApplications::Facts& WaylandApplications::factsOf(const std::string& appI
         if (!facts.themeIconName)
             facts.themeIconName = appId;
     }
-    return facts_.emplace(appId, std::move(facts)).first->second;
+    if (!facts.name && !toplevel.process.command.empty())
+        facts.name = toplevel.process.command;
+    return facts_.emplace(key, std::move(facts)).first->second;
 }
 
 }  // namespace tavrel::wayland

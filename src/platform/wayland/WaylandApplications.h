@@ -13,13 +13,16 @@ class DesktopEntries;
 namespace tavrel::wayland {
 
 class ForeignToplevels;
+struct Toplevel;
 
 // Looks up an icon of the desktop's icon theme by name and size in pixels; null if none.
 using ThemeIconLoader = std::function<Image(const std::string& iconName, int pixelSize)>;
 
 // The application of each window (see processIdOf): named by the desktop entry its app_id
 // matches, else by the app_id; its icon from the entry's icon name, else the app_id, in the
-// icon theme. Looked up once per app_id, icons loaded on first use.
+// icon theme. A window without an app_id is named by its process, as sway tells it: the
+// desktop entry of its executable, else its command name. Looked up once per app_id (or
+// executable), icons loaded on first use.
 class WaylandApplications final : public RunningApplications {
   public:
     WaylandApplications(ForeignToplevels& toplevels, desktop::DesktopEntries& entries)
@@ -39,7 +42,7 @@ class WaylandApplications final : public RunningApplications {
     };
 
   private:
-    Facts& factsOf(const std::string& appId);
+    Facts& factsOf(const Toplevel& toplevel);
 
     ForeignToplevels& toplevels_;
     desktop::DesktopEntries& entries_;

@@ -1,6 +1,6 @@
 #include "platform/wayland/WaylandPanelSurface.h"
 
-#include <QPainter>
+#include <QImage>
 #include <algorithm>
 #include <cmath>
 
@@ -12,16 +12,14 @@ namespace tavrel::wayland {
 namespace {
 
 constexpr const char* kNamespace = "tavrel";
-// Far beyond any output; a compositor asking for more is not believed.
-constexpr std::uint32_t kMaxSurfacePoints = 16384;
 
 WaylandPanelSurface& panelOf(void* data) {
     return *static_cast<WaylandPanelSurface*>(data);
 }
 
 void onConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t,
-                 std::uint32_t height) {
-    panelOf(data).configure(serial, height);
+                 std::uint32_t) {
+    panelOf(data).configure(serial);
 }
 
 void onClosed(void* data, zwlr_layer_surface_v1*) {
@@ -89,10 +87,11 @@ void WaylandPanelSurface::orderFrontRegardless() {
 }
 
 void WaylandPanelSurface::present() {
-    place();
+    chooseOutput();
     if (!configured_) {
         // Mapping (also on a surface made anew for another output) starts with a commit
         // without a buffer; the answering configure paints.
+        requestPlacement(placement());
         wl_surface_commit(surface_);
     } else {
         changed();
@@ -152,11 +151,12 @@ void WaylandPanelSurface::destroySurface() {
     layerSurface_ = nullptr;
     surface_ = nullptr;
     configured_ = false;
+    requested_.reset();
     onScreen_ = QRect();
     outputName_.clear();
 }
 
-void WaylandPanelSurface::place() {
+void WaylandPanelSurface::chooseOutput() {
     const SwayOutput* output = screens_.outputAt({frame_.midX(), frame_.midY()});
     const WaylandOutput* target =
         output != nullptr ? connection_.outputNamed(output->name) : nullptr;
@@ -168,39 +168,45 @@ void WaylandPanelSurface::place() {
         createSurface(target != nullptr ? target->output : nullptr);
         outputName_ = name;
     }
-    scale_ = target != nullptr ? target->scale : 1;
-    const auto width = static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.width)));
-    if (target == nullptr) {
-        // Nowhere to measure from: the compositor centres the panel on the output it picks.
-        zwlr_layer_surface_v1_set_size(
-            layerSurface_, width,
-            static_cast<std::uint32_t>(std::max(1, rounded(frame_.size.height))));
-        zwlr_layer_surface_v1_set_anchor(layerSurface_, 0);
-        zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0, 0);
-        panelTop_ = 0;
-        return;
-    }
-    // The surface is a strip as high as the output, and the panel is drawn into it where it
-    // belongs: a layer surface that changes its size or place as the filter resizes the panel
-    // leaves pieces of its old picture on screen (sway 1.7, outputs away from the layout's
-    // origin), while this one only ever changes its content.
-    const Rect outputFrame = screens_.toPoints(output->rect);
-    zwlr_layer_surface_v1_set_size(layerSurface_, width, 0);
-    zwlr_layer_surface_v1_set_anchor(layerSurface_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
-                                                        ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                        ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
-    zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0,
-                                     rounded(frame_.minX() - outputFrame.minX()));
-    panelTop_ = std::max(0, rounded(outputFrame.maxY() - frame_.maxY()));
+    outputScale_ = target != nullptr ? std::max(1, target->scale) : 1;
+    outputFrame_ =
+        target != nullptr ? std::optional(screens_.toPoints(output->rect)) : std::nullopt;
 }
 
-void WaylandPanelSurface::configure(std::uint32_t serial, std::uint32_t height) {
+WaylandPanelSurface::Placement WaylandPanelSurface::placement() const {
+    const int width = std::max(1, rounded(frame_.size.width));
+    const int height = std::max(1, rounded(frame_.size.height));
+    if (!outputFrame_) {
+        // Nowhere to measure from: the compositor centres the panel on the output it picks.
+        return {QRect(-width / 2, -height / 2, width, height), outputScale_, false};
+    }
+    return {QRect(std::max(0, rounded(frame_.minX() - outputFrame_->minX())),
+                  std::max(0, rounded(outputFrame_->maxY() - frame_.maxY())), width, height),
+            outputScale_, true};
+}
+
+void WaylandPanelSurface::requestPlacement(const Placement& placement) {
+    if (requested_ == placement)
+        return;
+    const QRect& rect = placement.rect;
+    zwlr_layer_surface_v1_set_size(layerSurface_, static_cast<std::uint32_t>(rect.width()),
+                                   static_cast<std::uint32_t>(rect.height()));
+    if (placement.anchored) {
+        zwlr_layer_surface_v1_set_anchor(
+            layerSurface_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+        zwlr_layer_surface_v1_set_margin(layerSurface_, rect.top(), 0, 0, rect.left());
+    } else {
+        zwlr_layer_surface_v1_set_anchor(layerSurface_, 0);
+        zwlr_layer_surface_v1_set_margin(layerSurface_, 0, 0, 0, 0);
+    }
+    requested_ = placement;
+}
+
+void WaylandPanelSurface::configure(std::uint32_t serial) {
     zwlr_layer_surface_v1_ack_configure(layerSurface_, serial);
-    // A size of 0 leaves it to us: the panel's own.
-    const int given = height > 0 && height <= kMaxSurfacePoints ? static_cast<int>(height) : 0;
-    if (configured_ && given == surfaceHeight_)
-        return;  // an answer to a commit of ours, nothing new in it
-    surfaceHeight_ = given;
+    // sway answers every commit with a configure; only the first one after mapping paints.
+    if (configured_)
+        return;
     configured_ = true;
     if (shown_)
         paint();
@@ -229,61 +235,88 @@ void WaylandPanelSurface::changed() {
 void WaylandPanelSurface::paint() {
     if (!shown_ || !configured_ || surface_ == nullptr)
         return;
-    const int panelHeight = std::max(1, rounded(frame_.size.height));
-    const int width = std::max(1, rounded(frame_.size.width)) * scale_;
-    const int height = (surfaceHeight_ > 0 ? surfaceHeight_ : panelTop_ + panelHeight) * scale_;
-    // What changed since the last paint is missing from both buffers.
+    const Placement target = placement();
+    // The damage: what differs from the picture on screen, the last one painted.
     const QRectF changes = canvas().changes();
     for (BufferState& state : states_)
-        state.missing = state.missing.united(changes);
-    ShmBuffer* buffer = buffers_.acquire(width, height);
-    if (buffer == nullptr)
-        return;  // painted when a buffer comes back
-    BufferState& state = stateOf(*buffer);
-    const QRect panel(0, panelTop_ * scale_, width, panelHeight * scale_);
-    QImage whole(static_cast<uchar*>(buffer->pixels), width, height, buffer->stride,
-                 QImage::Format_ARGB32_Premultiplied);
-    QRectF area = state.missing.intersected(QRectF(QPointF(), canvas().size()));
-    if (buffer->fresh || state.shown != panel) {
-        // Clear where this buffer showed the panel before (all of it when new), then paint
-        // the whole panel where it is now.
-        QPainter clear(&whole);
-        clear.setCompositionMode(QPainter::CompositionMode_Source);
-        clear.fillRect(buffer->fresh ? whole.rect() : state.shown, Qt::transparent);
-        area = QRectF(QPointF(), canvas().size());
+        state.missing |= changes;
+    const bool moved = onScreen_ != target.rect || !(committed_ == target);
+    if (!moved && changes.isEmpty()) {
+        dirty_ = false;
+        return;  // the screen shows it already
     }
-    // Damage tells what differs from the picture on screen, the other buffer's: what was
-    // painted, and where the panel was on screen when it has moved since.
-    QRect damage = QRectF(area.topLeft() * scale_, area.size() * scale_)
-                       .toAlignedRect()
-                       .translated(panel.topLeft());
-    if (buffer->fresh)
-        damage = whole.rect();
-    else if (onScreen_ != panel)
-        damage = damage.united(onScreen_).united(panel);
-    if (!area.isEmpty() && panel.top() < height) {
-        // The panel's part of the buffer, as an image of its own.
-        QImage image(static_cast<uchar*>(buffer->pixels) +
-                         static_cast<std::ptrdiff_t>(panel.top()) * buffer->stride,
-                     width, std::min(panel.height(), height - panel.top()), buffer->stride,
-                     QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(scale_);
+    if (!onScreen_.isEmpty() && !target.rect.contains(onScreen_) &&
+        !clearAroundBeforeShrinking(target))
+        return;  // painted when a buffer comes back
+    const int scale = target.scale;
+    ShmBuffer* buffer = buffers_.acquire(target.rect.width() * scale, target.rect.height() * scale);
+    if (buffer == nullptr)
+        return;
+    BufferState& state = stateOf(*buffer);
+    const QRectF whole(QPointF(), QSizeF(target.rect.size()));
+    const QRectF area = buffer->fresh ? whole : state.missing & whole;
+    if (!area.isEmpty()) {
+        QImage image(static_cast<uchar*>(buffer->pixels), buffer->width, buffer->height,
+                     buffer->stride, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale);
         canvas().paint(image, area);
     }
-    state = {buffer, QRectF(), panel};
-    onScreen_ = panel;
-    buffer->fresh = false;
-    setInputRegion();
-    wl_surface_set_buffer_scale(surface_, scale_);
-    wl_surface_attach(surface_, buffer->buffer, 0, 0);
-    damage = damage.intersected(whole.rect());
-    if (wl_surface_get_version(surface_) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
-        wl_surface_damage_buffer(surface_, damage.x(), damage.y(), damage.width(), damage.height());
-    else
-        wl_surface_damage(surface_, 0, 0, width / scale_, height / scale_);
-    wl_surface_commit(surface_);
-    buffer->busy = true;
+    state.missing = QRectF();
+    requestPlacement(target);
+    commit(*buffer, scale,
+           moved ? QRect(0, 0, buffer->width, buffer->height)
+                 : QRectF(changes.topLeft() * scale, changes.size() * scale).toAlignedRect());
+    committed_ = target;
+    onScreen_ = target.rect;
+    panelOffset_ = QPoint();
     dirty_ = false;
+}
+
+bool WaylandPanelSurface::clearAroundBeforeShrinking(const Placement& target) {
+    // Once a layer surface shrinks or moves, repainting its old area is the compositor's job,
+    // and sway 1.7 does it at the wrong place on an output away from the layout's origin:
+    // pieces of the old picture would stay on screen. So the surface first shows the new
+    // picture at its old size and place, cleared around, and only then takes its new ones.
+    const Placement& old = committed_;
+    ShmBuffer* buffer =
+        buffers_.acquire(old.rect.width() * old.scale, old.rect.height() * old.scale);
+    if (buffer == nullptr)
+        return false;
+    QImage whole(static_cast<uchar*>(buffer->pixels), buffer->width, buffer->height, buffer->stride,
+                 QImage::Format_ARGB32_Premultiplied);
+    whole.fill(Qt::transparent);
+    const QRect inside = target.rect.translated(-old.rect.topLeft());
+    panelOffset_ = inside.topLeft();
+    onScreen_ = QRect();
+    if (target.scale == old.scale && QRect(QPoint(), old.rect.size()).contains(inside)) {
+        // The panel's part of the buffer, as an image of its own.
+        QImage image(whole.bits() +
+                         static_cast<std::ptrdiff_t>(inside.top()) * old.scale * buffer->stride +
+                         static_cast<std::ptrdiff_t>(inside.left()) * old.scale * 4,
+                     inside.width() * old.scale, inside.height() * old.scale, buffer->stride,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(old.scale);
+        canvas().paint(image, QRectF(QPointF(), QSizeF(inside.size())));
+        onScreen_ = target.rect;
+    }
+    // Its picture is not the panel's own any more.
+    stateOf(*buffer).missing = QRectF(QPointF(), canvas().size());
+    commit(*buffer, old.scale, whole.rect());
+    return true;
+}
+
+void WaylandPanelSurface::commit(ShmBuffer& buffer, std::int32_t scale, const QRect& damage) {
+    wl_surface_set_buffer_scale(surface_, scale);
+    wl_surface_attach(surface_, buffer.buffer, 0, 0);
+    const QRect bounded = damage.intersected(QRect(0, 0, buffer.width, buffer.height));
+    if (wl_surface_get_version(surface_) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
+        wl_surface_damage_buffer(surface_, bounded.x(), bounded.y(), bounded.width(),
+                                 bounded.height());
+    else
+        wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_commit(surface_);
+    buffer.busy = true;
+    buffer.fresh = false;
     connection_.flush();
 }
 
@@ -294,26 +327,19 @@ WaylandPanelSurface::BufferState& WaylandPanelSurface::stateOf(const ShmBuffer& 
             return state;
     }
     for (BufferState& state : states_) {
-        if (state.buffer == nullptr)
+        if (state.buffer == nullptr) {
+            state.buffer = &buffer;
             return state;
+        }
     }
     return states_.front();
-}
-
-void WaylandPanelSurface::setInputRegion() {
-    // Clicks beside the panel go to the windows below.
-    wl_region* region = wl_compositor_create_region(connection_.compositor());
-    wl_region_add(region, 0, panelTop_, std::max(1, rounded(frame_.size.width)),
-                  std::max(1, rounded(frame_.size.height)));
-    wl_surface_set_input_region(surface_, region);
-    wl_region_destroy(region);
 }
 
 void WaylandPanelSurface::pointerButton(double x, double y, bool pressed) {
     if (!shown_)
         return;
     if (pressed)
-        canvas().press(QPointF(x, y - panelTop_));
+        canvas().press(QPointF(x - panelOffset_.x(), y - panelOffset_.y()));
     else
         canvas().release();
 }

@@ -1,9 +1,11 @@
 #pragma once
+#include <QPoint>
 #include <QRect>
 #include <QRectF>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,10 +24,11 @@ class WaylandConnection;
 class WaylandScreens;
 
 // The switcher panel on sway: the shared panel picture (qt::PanelCanvas) in a layer-shell
-// surface on the overlay layer of the output the panel's frame lies on, placed by margins
-// from that output's top-left corner, taking the keyboard exclusively while shown, with a
-// shortcuts inhibitor so that sway's own bindings stay quiet while the user types. Painted
-// into shared memory, two buffers in turn, and only where the picture has changed.
+// surface of the panel's own size on the overlay layer of the output the panel's frame lies
+// on, placed by margins from that output's top-left corner, taking the keyboard exclusively
+// while shown, with a shortcuts inhibitor so that sway's own bindings stay quiet while the user
+// types. Painted into shared memory, two buffers in turn, and only where the picture has
+// changed.
 class WaylandPanelSurface final : public qt::PanelCanvasSurface {
   public:
     // Everything given outlives the surface.
@@ -50,44 +53,57 @@ class WaylandPanelSurface final : public qt::PanelCanvasSurface {
     void pointerButton(double x, double y, bool pressed);
     void scrollBy(double dy);
 
-    // The compositor's answer: the surface's height (0 leaves it to us).
-    void configure(std::uint32_t serial, std::uint32_t height);
+    // The compositor's answer to a commit; the size is the one asked for, as nothing anchors
+    // the surface to two opposite edges.
+    void configure(std::uint32_t serial);
     void closed();
 
   private:
+    // Where the surface is, in points from its output's top-left corner (centred on the
+    // origin when the compositor places it), and the output's scale.
+    struct Placement {
+        QRect rect;
+        std::int32_t scale = 1;
+        bool anchored = false;
+        bool operator==(const Placement&) const = default;
+    };
+    // What each buffer holds: what it misses of the current picture (points, in the panel).
+    struct BufferState {
+        const ShmBuffer* buffer = nullptr;
+        QRectF missing;
+    };
+
     void createSurface(wl_output* output);
     void destroySurface();
     // Places the shown panel and has it painted there.
     void present();
-    void place();
+    void chooseOutput();
+    Placement placement() const;
+    void requestPlacement(const Placement& placement);
     void changed();
     void paint();
+    bool clearAroundBeforeShrinking(const Placement& target);
+    void commit(ShmBuffer& buffer, std::int32_t scale, const QRect& damage);
+    BufferState& stateOf(const ShmBuffer& buffer);
 
     WaylandConnection& connection_;
     WaylandScreens& screens_;
     MainLoop& loop_;
     std::vector<WaylandPanelSurface*>& registry_;
     ShmBuffers buffers_;
-    // What each buffer shows: where the panel is in it (pixels) and what it misses of the
-    // current picture (points, in the panel).
-    struct BufferState {
-        const ShmBuffer* buffer = nullptr;
-        QRectF missing;
-        QRect shown;
-    };
-    BufferState& stateOf(const ShmBuffer& buffer);
-    void setInputRegion();
     std::array<BufferState, 2> states_{};
-    QRect onScreen_;  // where the panel is in the buffer last committed
 
     wl_surface* surface_ = nullptr;
     zwlr_layer_surface_v1* layerSurface_ = nullptr;
     zwp_keyboard_shortcuts_inhibitor_v1* inhibitor_ = nullptr;
     std::string outputName_;
-    std::int32_t scale_ = 1;
-    int surfaceHeight_ = 0;    // as the compositor configured it; 0 = the panel's own
-    int panelTop_ = 0;         // the panel's top edge in the surface
-    bool shown_ = false;       // ordered front and not out
+    std::int32_t outputScale_ = 1;
+    std::optional<Rect> outputFrame_;     // in the core's points; none: the compositor places it
+    std::optional<Placement> requested_;  // the size and margins last asked for
+    Placement committed_;                 // the surface as on screen
+    QRect onScreen_;      // where it shows anything, in its output's points; empty while unmapped
+    QPoint panelOffset_;  // the panel's top-left in the surface as on screen
+    bool shown_ = false;  // ordered front and not out
     bool configured_ = false;  // the compositor has answered the mapping commit
     bool paintPosted_ = false;
     bool dirty_ = true;

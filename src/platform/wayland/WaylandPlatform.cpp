@@ -96,6 +96,7 @@ WaylandPlatform::WaylandPlatform(MainLoop& loop, const std::string& swaySocket,
     connection_->roundtrip();
     connection_->roundtrip();
     seedRecentUse();
+    toplevels_->setProcessWantedHandler([this] { learnProcessesSoon(); });
     screens_->refresh();
     int scale = 1;
     for (const auto& output : connection_->outputs())
@@ -115,8 +116,24 @@ WaylandPlatform::~WaylandPlatform() {
 }
 
 void WaylandPlatform::seedRecentUse() {
-    if (const auto tree = commands_->request(SwayMessage::getTree, ""))
-        toplevels_->seed(windowsByFocus(*tree));
+    if (const auto tree = commands_->request(SwayMessage::getTree, "")) {
+        const std::vector<TreeWindow> windows = windowsByFocus(*tree);
+        toplevels_->seed(windows);
+        toplevels_->learnProcesses(windows);
+    }
+}
+
+void WaylandPlatform::learnProcessesSoon() {
+    if (processesAsked_)
+        return;
+    processesAsked_ = true;
+    loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired())
+            return;
+        processesAsked_ = false;
+        if (const auto tree = commands_->request(SwayMessage::getTree, ""))
+            toplevels_->learnProcesses(windowsByFocus(*tree));
+    });
 }
 
 void WaylandPlatform::onSwayEvents() {

@@ -63,6 +63,9 @@ class WaylandPlatform {
                     std::unique_ptr<WaylandConnection> connection,
                     std::unique_ptr<SwayIpc> commands, std::unique_ptr<SwayIpc> events);
     void seedRecentUse();
+    // sway's tree tells the processes of new windows without an app_id: asked once for all
+    // the windows described in one turn of the loop.
+    void learnProcessesSoon();
     void onSwayEvents();
     void lose();
 
@@ -83,6 +86,8 @@ class WaylandPlatform {
     std::unique_ptr<WaylandPanelSurfaces> panels_;
     std::function<void()> connectionLost_;
     bool lost_ = false;
+    bool processesAsked_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace tavrel::wayland

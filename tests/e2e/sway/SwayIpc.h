@@ -15,6 +15,7 @@ class SwayIpc {
     enum Type : std::uint32_t {
         kRunCommand = 0,
         kSubscribe = 2,
+        kGetOutputs = 3,
         kGetTree = 4,
         kSendTick = 10,
         kWorkspaceEvent = 0x80000000u,

@@ -133,7 +133,15 @@ void SwaySession::releaseSuper() {
 }
 
 std::optional<PanelShot> SwaySession::panel() {
-    const auto shot = Screenshot::take(sway_->environment(), kBandX, 0, kBandWidth, kSwayHeight);
+    // The output may have been moved in the layout, where screenshots are taken.
+    const QJsonObject output = sway_->ipc()
+                                   .request(SwayIpc::kGetOutputs)
+                                   .value_or(QJsonDocument())
+                                   .array()
+                                   .at(0)["rect"]
+                                   .toObject();
+    const auto shot = Screenshot::take(sway_->environment(), output["x"].toInt() + kBandX,
+                                       output["y"].toInt(), kBandWidth, kSwayHeight);
     if (!shot)
         return std::nullopt;
     const auto rows = panelRows(*shot);

@@ -95,6 +95,12 @@ const std::vector<Case> kCases = {
      {"bound k", "open", "rows 4", "type k i", "filtered 1", "filtered-highlight 0",
       "key BackSpace", "key BackSpace", "key BackSpace", "rows 4", "type box", "filtered 2",
       "filtered-highlight 0", "tab", "filtered-highlight 1", "quiet", "release", "focus Inbox"}},
+    {"AShrinkingFilterLeavesNoStripsOnAnOutputAwayFromTheLayoutsOrigin",
+     {"Inbox app=postmark", "notes.txt app=quillpad", "build%20log app=shellbox",
+      "Daily%20news app=viewport"},
+     {"sway output HEADLESS-1 position 700 300", "open", "rows 4", "type box", "filtered 2",
+      "type x", "filtered 0", "key BackSpace", "filtered 2", "filtered-highlight 0", "tab",
+      "filtered-highlight 1", "release", "focus Inbox", "sway output HEADLESS-1 position 0 0"}},
     {"AClickOnARowCommitsThatWindow",
      numbered("w", 4),  // listed: w3 w2 w1 w0
      {"open", "click 2", "no panel", "focus w1", "let go", "focus w1"}},

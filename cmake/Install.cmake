@@ -41,6 +41,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, hicolor-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "adwaita-icon-theme")
+# qt6-wayland: Qt's own Wayland connection, which carries the tray icon on sway.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "adwaita-icon-theme, qt6-wayland")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -14,10 +14,10 @@ target_link_libraries(tavrel_qt PRIVATE Qt6::DBus)
 add_executable(tavrel_screenshot tests/qt/tools/Screenshot.cpp)
 target_link_libraries(tavrel_screenshot PRIVATE Qt6::Gui)
 
-# The program itself needs the X11 backend next to the shell.
-if(TARGET tavrel_x11 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/src/main.cpp)
+# The program itself needs both Linux backends next to the shell.
+if(TARGET tavrel_x11 AND TARGET tavrel_wayland AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/src/main.cpp)
   add_executable(tavrel src/main.cpp)
-  target_link_libraries(tavrel PRIVATE tavrel_core tavrel_qt tavrel_x11)
+  target_link_libraries(tavrel PRIVATE tavrel_core tavrel_qt tavrel_x11 tavrel_wayland)
   include(cmake/Install.cmake)
 endif()
 

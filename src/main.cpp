@@ -1,8 +1,9 @@
-// tavrel: the window switcher on an X11 desktop. Builds the Qt shell and the X11 backend,
-// installs them as the platform and hands over to the application delegate.
+// tavrel: the window switcher. Picks the desktop's backend (sway on Wayland, or X11), builds it
+// with the Qt shell, installs them as the platform and hands over to the application delegate.
 #include <QApplication>
 #include <QPoint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,16 +24,37 @@
 #include "platform/qt/QtWorkspace.h"
 #include "platform/qt/TerminationSignals.h"
 #include "platform/qt/ThemeIcons.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 namespace {
 
-// The panel and the key grabs live on X11, also inside a Wayland session (through XWayland).
-// With no display at all the program still starts headless, so that it can say why the
-// hotkey is missing, in its log and on standard error.
-void chooseX11OrHeadless() {
-    const char* display = std::getenv("DISPLAY");
-    setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
+enum class Desktop { sway, x11, none };
+
+bool isSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+// A Wayland session with sway gets the sway backend, an X11 display the X11 backend. With
+// neither (another Wayland compositor, or no display at all) the program still starts
+// headless, so that it can say why the hotkey is missing, in its log and on standard error.
+Desktop pickDesktop() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland = isSet("WAYLAND_DISPLAY") || (type && std::string_view(type) == "wayland");
+    if (wayland && isSet("SWAYSOCK"))
+        return Desktop::sway;
+    if (!wayland && isSet("DISPLAY"))
+        return Desktop::x11;
+    return Desktop::none;
+}
+
+// Qt's own connection serves the tray icon (and, on X11, the panel window).
+void chooseQtPlatform(Desktop desktop) {
+    const char* platform = desktop == Desktop::sway  ? "wayland;offscreen"
+                           : desktop == Desktop::x11 ? "xcb;offscreen"
+                                                     : "offscreen";
+    setenv("QT_QPA_PLATFORM", platform, 1);
 }
 
 // The log's last word: `lastLine`, written out with every line still queued.
@@ -56,21 +78,26 @@ void endForLostDisplay() {
     endWithLogWritten("X11 connection lost; quitting");
 }
 
+void endForLostSway() {
+    endWithLogWritten("sway connection lost; quitting");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    chooseX11OrHeadless();
+    const Desktop desktop = pickDesktop();
+    chooseQtPlatform(desktop);
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrel"));
     QApplication::setDesktopFileName(QStringLiteral("tavrel"));
 
-    const tavrel::qt::DisplayLossWatch qtDisplayLoss(&endForLostDisplay);
+    const tavrel::qt::DisplayLossWatch qtDisplayLoss(desktop == Desktop::sway ? &endForLostSway
+                                                                              : &endForLostDisplay);
 
     tavrel::qt::QtMainLoop mainLoop;
     tavrel::qt::QtApplication application;
     tavrel::qt::QtScreens screens;
     tavrel::qt::QtStatusBar statusBar;
-    tavrel::qt::QtPanelSurfaces panels;
     tavrel::qt::QtWorkspace workspace;
     tavrel::qt::QtProcessInfo processInfo;
     tavrel::qt::QtFileLocations fileLocations;
@@ -78,7 +105,6 @@ int main(int argc, char** argv) {
 
     tavrel::Platform services;
     services.screens = &screens;
-    services.panelSurfaces = &panels;
     services.statusBar = &statusBar;
     services.application = &application;
     services.workspace = &workspace;
@@ -91,15 +117,42 @@ int main(int argc, char** argv) {
     services.eventMonitors = &noDesktop;
 
     std::string whyNot;
-    const std::unique_ptr<tavrel::x11::X11Platform> x11 =
-        tavrel::x11::X11Platform::connect(mainLoop, &whyNot);
+    std::unique_ptr<tavrel::wayland::WaylandPlatform> sway;
+    std::unique_ptr<tavrel::x11::X11Platform> x11;
+    std::unique_ptr<tavrel::qt::QtPanelSurfaces> x11Panels;
+    if (desktop == Desktop::sway)
+        sway = tavrel::wayland::WaylandPlatform::connect(mainLoop, &whyNot);
+    if (desktop == Desktop::x11)
+        x11 = tavrel::x11::X11Platform::connect(mainLoop, &whyNot);
+    // The desktop this is cannot be served: the hotkey's failure lines are followed by why.
+    if (desktop == Desktop::none && isSet("WAYLAND_DISPLAY"))
+        whyNot =
+            "this Wayland desktop is not sway (SWAYSOCK is not set); tavrel serves sway and "
+            "X11 desktops";
+    if (!sway && !x11 && !whyNot.empty())
+        noDesktop.setFailureCause(whyNot);
+    if (sway) {
+        sway->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
+        // The desktop went away: nothing left to switch.
+        sway->setConnectionLostHandler(&endForLostSway);
+        services.screens = &sway->screens();
+        services.panelSurfaces = &sway->panelSurfaces();
+        services.windowServer = &sway->windowServer();
+        services.runningApplications = &sway->runningApplications();
+        services.accessibility = &sway->accessibility();
+        services.eventTaps = &sway->eventTaps();
+        services.eventMonitors = &sway->eventMonitors();
+    } else {
+        x11Panels = std::make_unique<tavrel::qt::QtPanelSurfaces>();
+        services.panelSurfaces = x11Panels.get();
+    }
     if (x11) {
         x11->setDevicePixelRatio(qtApplication.devicePixelRatio());
         x11->setThemeIconLoader(&tavrel::qt::ThemeIcons::load);
         // The desktop went away: nothing left to switch.
         x11->setConnectionLostHandler(&endForLostDisplay);
-        panels.setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
-                                   [&x11] { x11->releaseKeyboard(); });
+        x11Panels->setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
+                                       [&x11] { x11->releaseKeyboard(); });
         // The key that opens the switcher says where the pointer is: no need to ask.
         screens.setPointerAtInput([&x11]() -> std::optional<QPoint> {
             if (const auto pointer = x11->pointerAtInput())
@@ -108,7 +161,7 @@ int main(int argc, char** argv) {
         });
         // The panel stays up until the window manager has acted on the activation.
         x11->setActivationRequestedHandler(
-            [&panels](std::uint32_t window) { panels.activationRequested(window); });
+            [&x11Panels](std::uint32_t window) { x11Panels->activationRequested(window); });
         services.windowServer = &x11->windowServer();
         services.runningApplications = &x11->runningApplications();
         services.accessibility = &x11->accessibility();

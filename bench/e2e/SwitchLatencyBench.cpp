@@ -14,7 +14,6 @@
 #include <xcb/xcbext.h>
 #include <xcb/xtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "PerSwitch.h"
 #include "Session.h"
 
 namespace {
@@ -38,7 +38,6 @@ constexpr int kScreenHeight = 1080;
 constexpr int kWindowWidth = 400;
 constexpr int kWindowHeight = 300;
 constexpr int kIconSide = 32;
-constexpr int kRepetitions = 30;
 constexpr int kSwitches = 1000;
 constexpr int kTimeoutMs = 5000;
 // The panel is complete once nothing has been drawn on it for this long.
@@ -422,25 +421,6 @@ void BM_ResidentMemoryOverSwitches(benchmark::State& state) {
     }
     state.counters["rss_start_MB"] = static_cast<double>(before) / 1024.0;
     state.counters["rss_after_1000_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
-}
-
-double percentile90(const std::vector<double>& values) {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[static_cast<std::size_t>(0.9 * static_cast<double>(sorted.size() - 1) + 0.5)];
-}
-
-// One switch per repetition, 10, 100 and 300 windows, median and p90 of 30.
-void perSwitch(benchmark::internal::Benchmark* b) {
-    b->Arg(10)
-        ->Arg(100)
-        ->Arg(300)
-        ->Iterations(1)
-        ->Repetitions(kRepetitions)
-        ->ComputeStatistics("p90", percentile90)
-        ->ReportAggregatesOnly(true)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(BM_KeyToPanelComplete)->Apply(perSwitch);

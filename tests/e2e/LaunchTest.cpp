@@ -17,12 +17,6 @@ namespace {
 const std::string kTapFailedMessage =
     "tavrel: could not create event tap \u2014 Accessibility permission required\n";
 
-std::vector<std::string> launchLines(pid_t pid, const std::string& tapLine) {
-    return {"--- launched pid=" + std::to_string(pid) +
-                " bundle=" + std::filesystem::path(TAVREL_PATH).parent_path().string() + " ---",
-            "AXIsProcessTrusted=true", "after prompt: AXIsProcessTrusted=true", tapLine};
-}
-
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))

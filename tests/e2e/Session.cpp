@@ -1,27 +1,14 @@
 #include "Session.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <thread>
+
+#include "Gestures.h"
 
 namespace tavrel::e2e {
 namespace {
 
-// Left of the name column and inside the highlight's inset: only the highlight paints here.
-constexpr int kProbeX = 6 + 10;
-constexpr int kTopInset = 6;
-constexpr int kFilterTopInset = 26;  // under the search label
 constexpr int kSettleMs = 150;
-
-bool near(std::uint32_t a, std::uint32_t b) {
-    auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xff); };
-    for (const int shift : {0, 8, 16}) {
-        if (std::abs(channel(a, shift) - channel(b, shift)) > 24)
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -73,12 +60,7 @@ std::vector<xcb_window_t> Session::windows(TestClient& client,
 }
 
 void Session::superTab(bool reverse) {
-    desktop_->press("Super_L");
-    if (reverse)
-        desktop_->press("Shift_L");
-    desktop_->tap("Tab");
-    if (reverse)
-        desktop_->release("Shift_L");
+    e2e::superTab(*desktop_, reverse);
 }
 
 void Session::releaseSuper() {
@@ -105,42 +87,24 @@ std::optional<Geometry> Session::panelGeometry() {
     return desktop_->geometry(w);
 }
 
-int Session::rowsShown(bool filtering) {
-    const auto g = panelGeometry();
-    if (!g)
-        return -1;
-    // The panel keeps one row's height when no row is left; only then is nothing highlighted.
-    if (g->height == kRowHeight + kFilterAllowance && filtering && !highlightedRow(true))
-        return 0;
-    return (g->height - (filtering ? kFilterAllowance : kAllowance)) / kRowHeight;
-}
-
-std::optional<int> Session::highlightedRow(bool filtering) {
+std::vector<std::uint32_t> Session::panelColumn() {
     const xcb_window_t w = panel();
     const auto g = panelGeometry();
     if (w == XCB_WINDOW_NONE || !g)
-        return std::nullopt;
-    const auto pixels = desktop_->column(w, kProbeX, g->height);
-    const int top = filtering ? kFilterTopInset : kTopInset;
-    if (static_cast<int>(pixels.size()) != g->height || top >= g->height)
-        return std::nullopt;
-    const std::uint32_t background = pixels[static_cast<std::size_t>(g->height - 3)];
-    std::vector<int> centres;
-    for (int y = top; y < g->height - kTopInset;) {
-        if (near(pixels[static_cast<std::size_t>(y)], background)) {
-            ++y;
-            continue;
-        }
-        const int start = y;
-        while (y < g->height && !near(pixels[static_cast<std::size_t>(y)], background))
-            ++y;
-        // A whole highlight is the row less its insets; part of one is a row scrolled half in.
-        if (y - start >= kRowHeight - 8)
-            centres.push_back((start + y) / 2);
-    }
-    if (centres.size() != 1)
-        return std::nullopt;
-    return (centres.front() - top) / kRowHeight;
+        return {};
+    auto pixels = desktop_->column(w, kProbeX, g->height);
+    if (static_cast<int>(pixels.size()) != g->height)
+        return {};
+    return pixels;
+}
+
+int Session::rowsShown(bool filtering) {
+    const auto column = panelColumn();
+    return column.empty() ? -1 : e2e::rowsShown(column, filtering);
+}
+
+std::optional<int> Session::highlightedRow(bool filtering) {
+    return e2e::highlightedRow(panelColumn(), filtering);
 }
 
 bool Session::waitForHighlight(int row, bool filtering) {

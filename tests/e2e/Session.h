@@ -5,18 +5,13 @@
 #include <vector>
 
 #include "Desktop.h"
+#include "PanelPicture.h"
 #include "TavrelProcess.h"
 #include "TestClient.h"
 
 namespace tavrel::e2e {
 
 using x11::test::TestClient;
-
-// The panel's metrics as the user sees them, in pixels (one point is one pixel here).
-inline constexpr int kPanelWidth = 620;
-inline constexpr int kRowHeight = 38;
-inline constexpr int kAllowance = 12;
-inline constexpr int kFilterAllowance = 38;
 
 // A desktop with tavrel running on it, and what the user sees of tavrel's panel.
 class Session {
@@ -51,6 +46,8 @@ class Session {
 
   private:
     bool waitForHotkeyGrab();
+    // The panel's pixels at kProbeX, its whole height; empty when it is not on screen.
+    std::vector<std::uint32_t> panelColumn();
 
     std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<TemporaryFolder> state_;

@@ -5,17 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "LogLines.h"
 #include "Session.h"
 
 namespace tavrel::e2e {
-
-inline const std::string kPressLine = "hotkey: Cmd+Tab";
-inline const std::string kShiftPressLine = "hotkey: Cmd+Shift+Tab";
-inline const std::string kReleaseLine = "hotkey: Cmd released \u2192 commit";
-inline const std::string kTapCreatedLine = "event tap created and enabled";
-inline const std::string kTapFailedLine =
-    "ERROR: CGEvent.tapCreate returned nil \u2014 Accessibility not granted (or revoked due to "
-    "signature change)";
 
 // Tests of one suite share a desktop and one tavrel, as a user's session goes on from switch
 // to switch; each test brings its own windows and takes them away again.

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "LogLines.h"
+
 namespace tavrel::e2e {
 namespace {
 
@@ -45,21 +47,37 @@ TemporaryFolder::~TemporaryFolder() {
         std::filesystem::remove_all(path_, ignored);
 }
 
+std::vector<std::string> onlyOnDesktop(const std::vector<std::string>& environment) {
+    std::vector<std::string> argv = {"env"};
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "I3SOCK", "DBUS_SESSION_BUS_ADDRESS"})
+        argv.insert(argv.end(), {"-u", name});
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    return argv;
+}
+
 TavrelProcess::TavrelProcess(const std::string& display, const std::filesystem::path& stateHome,
                              const std::vector<std::string>& environment)
+    : TavrelProcess(
+          [&] {
+              std::vector<std::string> all{"DISPLAY=" + display};
+              all.insert(all.end(), environment.begin(), environment.end());
+              return all;
+          }(),
+          stateHome) {}
+
+TavrelProcess::TavrelProcess(const std::vector<std::string>& environment,
+                             const std::filesystem::path& stateHome)
     : stateHome_(stateHome), errorFile_(stateHome / "stderr.txt") {
     std::error_code ignored;
     std::filesystem::create_directories(stateHome_ / "tavrel", ignored);
-    // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
     // Without a session bus (unless the test gives its own) the tray icon goes to this
-    // desktop's tray host, not to a StatusNotifier host of the session the tests run in.
-    std::vector<std::string> argv{"env", "-u", "DBUS_SESSION_BUS_ADDRESS",
-                                  "XDG_STATE_HOME=" + stateHome_.string()};
-    argv.insert(argv.end(), environment.begin(), environment.end());
-    for (const char* part : {"sh", "-c", "exec \"$0\" 2>>\"$1\"", TAVREL_PATH})
-        argv.emplace_back(part);
-    argv.push_back(errorFile_.string());
-    process_ = std::make_unique<x11::test::ChildProcess>(argv, display);
+    // desktop's tray host, not to a StatusNotifier host of the session running the tests.
+    std::vector<std::string> argv = onlyOnDesktop(environment);
+    // The shell only puts standard error in a file and becomes tavrel, so the pid is tavrel's.
+    argv.insert(argv.end(), {"XDG_STATE_HOME=" + stateHome_.string(), "sh", "-c",
+                             "exec \"$0\" 2>>\"$1\"", TAVREL_PATH, errorFile_.string()});
+    process_ = std::make_unique<x11::test::ChildProcess>(argv, "");
 }
 
 std::filesystem::path TavrelProcess::logFile() const {
@@ -110,7 +128,7 @@ bool TavrelProcess::launched() const {
     bool ownLaunch = false;
     for (const std::string& m : logMessages()) {
         ownLaunch |= m.rfind(own, 0) == 0;
-        if (ownLaunch && (m == "event tap created and enabled" || m.rfind("ERROR: ", 0) == 0))
+        if (ownLaunch && (m == kTapCreatedLine || m.rfind("ERROR: ", 0) == 0))
             return true;
     }
     return false;

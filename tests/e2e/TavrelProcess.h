@@ -24,13 +24,22 @@ class TemporaryFolder {
     std::filesystem::path path_;
 };
 
-// The tavrel binary on a display, with its own state folder (so its own log file) and its
+// The start of a command line that runs a program on one given desktop only: none of the
+// desktop the tests themselves run in (DISPLAY, WAYLAND_DISPLAY, SWAYSOCK, I3SOCK, the session
+// bus) is in reach, the assignments ("NAME=value") are.
+std::vector<std::string> onlyOnDesktop(const std::vector<std::string>& environment);
+
+// The tavrel binary on a desktop, with its own state folder (so its own log file) and its
 // standard error kept in a file. Killed when the object goes, unless it ended before.
 class TavrelProcess {
   public:
-    // `environment`: more NAME=value settings, such as the test's own session bus.
+    // On an X display; `environment`: more NAME=value settings, such as the test's own
+    // session bus.
     TavrelProcess(const std::string& display, const std::filesystem::path& stateHome,
                   const std::vector<std::string>& environment = {});
+    // With the desktop's environment ("NAME=value": WAYLAND_DISPLAY, SWAYSOCK, ...).
+    TavrelProcess(const std::vector<std::string>& environment,
+                  const std::filesystem::path& stateHome);
 
     pid_t pid() const { return process_->pid(); }
     std::filesystem::path logFile() const;

@@ -23,7 +23,6 @@
 // Text values are percent-encoded (%20 is a space, %FF a raw byte). Key events on windows
 // made with input=1 print "key press|release KEYCODE STATE XID"; focus changes print
 // "focus in XID".
-#include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -32,11 +31,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "ClientCommands.h"
+
+using tavrel::test::option;
+using tavrel::test::Options;
+using tavrel::test::parseOptions;
+using tavrel::test::percentDecode;
 
 namespace {
 
@@ -55,19 +60,6 @@ xcb_atom_t atom(const std::string& name) {
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()),
         nullptr));
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-std::string percentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 std::string hexDecode(const std::string& hex) {
@@ -195,24 +187,6 @@ void waitForIconic(xcb_window_t w) {
         return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->window == w &&
                p->atom == wmState && iconic();
     });
-}
-
-using Options = std::map<std::string, std::string>;
-
-Options parseOptions(std::istringstream& in) {
-    Options options;
-    std::string token;
-    while (in >> token) {
-        const auto eq = token.find('=');
-        if (eq != std::string::npos)
-            options[token.substr(0, eq)] = percentDecode(token.substr(eq + 1));
-    }
-    return options;
-}
-
-std::string option(const Options& o, const std::string& key, const std::string& fallback) {
-    const auto it = o.find(key);
-    return it == o.end() ? fallback : it->second;
 }
 
 void setPid(xcb_window_t w, const std::string& pid) {
@@ -464,29 +438,13 @@ int main(int argc, char** argv) {
         if (!runCommand(argv[i]))
             return 0;
     }
-    std::string pending;
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(connection), POLLIN, 0}};
-    for (;;) {
-        xcb_flush(connection);
-        while (Owned<xcb_generic_event_t> event{xcb_poll_for_event(connection)})
-            handleEvent(event.get());
-        if (xcb_connection_has_error(connection) != 0)
-            return 1;
-        if (poll(fds, 2, -1) < 0)
-            continue;
-        if ((fds[0].revents & (POLLIN | POLLHUP)) == 0)
-            continue;
-        char buffer[65536];
-        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0)
-            return 0;
-        pending.append(buffer, static_cast<std::size_t>(n));
-        std::size_t end = 0;
-        while ((end = pending.find('\n')) != std::string::npos) {
-            const std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            if (!runCommand(line))
-                return 0;
-        }
-    }
+    return tavrel::test::commandLoop(
+        xcb_get_file_descriptor(connection),
+        [] {
+            xcb_flush(connection);
+            while (Owned<xcb_generic_event_t> event{xcb_poll_for_event(connection)})
+                handleEvent(event.get());
+            return xcb_connection_has_error(connection) == 0;
+        },
+        runCommand);
 }

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "platform/x11/DesktopEntries.h"
+#include "platform/desktop/DesktopEntries.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Icon.h"
 #include "platform/x11/X11Text.h"
@@ -119,16 +119,16 @@ TEST(DesktopEntryParsing, ReadsTheMainGroupWithTheLocalisedName) {
         "# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
         "Icon=system-file-manager\nExec=\"/usr/bin/nautilus\" --new-window %U\n"
         "StartupWMClass=Nautilus\n[Desktop Action new]\nName=New Window\n";
-    const auto entry = parseDesktopEntry(text, "org.gnome.Nautilus", "de_DE.UTF-8");
+    const auto entry = desktop::parseDesktopEntry(text, "org.gnome.Nautilus", "de_DE.UTF-8");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, "Dateien");
     EXPECT_EQ(entry->icon, "system-file-manager");
     EXPECT_EQ(entry->executable, "nautilus");
     EXPECT_EQ(entry->startupWMClass, "Nautilus");
-    EXPECT_EQ(parseDesktopEntry(text, "x", "C")->name, "Files");
-    EXPECT_FALSE(parseDesktopEntry("[Desktop Entry]\nType=Link\nName=Web\n", "x", ""));
-    EXPECT_FALSE(
-        parseDesktopEntry("[Desktop Entry]\nType=Application\nHidden=true\nName=A\n", "x", ""));
+    EXPECT_EQ(desktop::parseDesktopEntry(text, "x", "C")->name, "Files");
+    EXPECT_FALSE(desktop::parseDesktopEntry("[Desktop Entry]\nType=Link\nName=Web\n", "x", ""));
+    EXPECT_FALSE(desktop::parseDesktopEntry(
+        "[Desktop Entry]\nType=Application\nHidden=true\nName=A\n", "x", ""));
 }
 
 }  // namespace

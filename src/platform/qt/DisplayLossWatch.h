@@ -6,9 +6,9 @@ namespace tavrel::qt {
 
 // Qt keeps a display connection of its own and ends the process with status 1 as soon as it
 // finds that connection broken, after one warning. The watch hears that warning first and
-// calls `lost` instead, which must end the process itself. Messages Qt writes while its
-// connection is sound go where they went before. One watch at a time, while Qt's application
-// object lives.
+// calls `lost` instead, which must end the process itself (on X11 and on Wayland). Messages Qt
+// writes while its connection is sound go where they went before. One watch at a time, while Qt's
+// application object lives.
 class DisplayLossWatch {
   public:
     explicit DisplayLossWatch(std::function<void()> lost);

@@ -69,4 +69,8 @@ std::optional<MonitorToken> NoDesktop::addLocalMonitorForEventsMatchingMask(std:
     return MonitorToken{1};
 }
 
+std::optional<std::string> NoDesktop::tapCreateFailureCause() {
+    return cause_;
+}
+
 }  // namespace tavrel::qt

@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+#include <string>
+
 #include "platform/Accessibility.h"
 #include "platform/EventMonitor.h"
 #include "platform/EventTap.h"
@@ -45,6 +48,14 @@ class NoDesktop final : public WindowServer,
 
     std::optional<MonitorToken> addLocalMonitorForEventsMatchingMask(
         std::uint64_t mask, LocalMonitorHandler handler) override;
+
+    // Why the desktop could not be served (a Wayland desktop other than sway, a display that
+    // cannot be reached), told after the tap's failure lines; nothing without a desktop.
+    void setFailureCause(std::string cause) { cause_ = std::move(cause); }
+    std::optional<std::string> tapCreateFailureCause() override;
+
+  private:
+    std::optional<std::string> cause_;
 };
 
 }  // namespace tavrel::qt

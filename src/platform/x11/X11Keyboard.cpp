@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/desktop/KeyMonitors.h"
 #include "platform/x11/DesktopWatch.h"
 #include "platform/x11/WindowManagerFacts.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11EventMonitors.h"
 
 // xkb.h names a field `explicit`, which C++ reserves.
 #define explicit explicit_
@@ -106,7 +106,7 @@ xcb_timestamp_t timeOf(const xcb_generic_event_t& event, std::uint8_t xkbEventBa
 
 }  // namespace
 
-X11Keyboard::X11Keyboard(X11Connection& connection, X11EventMonitors& monitors,
+X11Keyboard::X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors,
                          DesktopWatch& desktop, MainLoop& loop)
     : connection_(connection),
       monitors_(monitors),

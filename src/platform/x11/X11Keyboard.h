@@ -15,11 +15,14 @@
 #include "platform/x11/SuperTabWitness.h"
 #include "platform/x11/X11Keymap.h"
 
+namespace tavrel::desktop {
+class KeyMonitors;
+}
+
 namespace tavrel::x11 {
 
 class DesktopWatch;
 class X11Connection;
-class X11EventMonitors;
 
 // The event tap over one xcb connection that carries all keyboard input, so that key
 // events and modifier changes arrive in the server's order. Super+Tab (every combination of
@@ -36,7 +39,7 @@ class X11EventMonitors;
 class X11Keyboard final : public EventTaps {
   public:
     // `desktop` says which window manager runs; `loop` runs the retries. Both outlive this.
-    X11Keyboard(X11Connection& connection, X11EventMonitors& monitors, DesktopWatch& desktop,
+    X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors, DesktopWatch& desktop,
                 MainLoop& loop);
     ~X11Keyboard() override;
     X11Keyboard(const X11Keyboard&) = delete;
@@ -115,7 +118,7 @@ class X11Keyboard final : public EventTaps {
     void noteOutOfBandRead();
 
     X11Connection& connection_;
-    X11EventMonitors& monitors_;
+    desktop::KeyMonitors& monitors_;
     DesktopWatch& desktop_;
     std::unique_ptr<X11Keymap> keymap_;
     bool xkbReady_ = false;

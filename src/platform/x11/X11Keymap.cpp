@@ -4,6 +4,7 @@
 #include <xkbcommon/xkbcommon-x11.h>
 
 #include "platform/EventTap.h"
+#include "platform/desktop/KeyNames.h"
 #include "platform/x11/X11Connection.h"
 
 namespace tavrel::x11 {
@@ -12,36 +13,6 @@ namespace {
 // The X modifier bits that characters take into account: Shift and Num Lock (Mod2).
 constexpr std::uint16_t kTextModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_2;
 constexpr int kMod4Index = 6;  // Shift, Lock, Control, Mod1 ... Mod5
-
-std::optional<std::int64_t> namedKeyCode(xkb_keysym_t keysym) {
-    switch (keysym) {
-        case XKB_KEY_Tab:
-        case XKB_KEY_ISO_Left_Tab:
-            return kVK_Tab;
-        case XKB_KEY_Return:
-            return kVK_Return;
-        case XKB_KEY_KP_Enter:
-            return kVK_ANSI_KeypadEnter;
-        case XKB_KEY_BackSpace:
-            return kVK_Delete;
-        case XKB_KEY_Escape:
-            return kVK_Escape;
-        case XKB_KEY_Down:
-            return kVK_DownArrow;
-        case XKB_KEY_Up:
-            return kVK_UpArrow;
-        default:
-            return std::nullopt;
-    }
-}
-
-// Keys that change the modifiers (or the layout group) and type nothing, whether or not the
-// server's modifier mapping lists them: AltGr, Num Lock, group switches and the like.
-bool isModifierKeysym(xkb_keysym_t keysym) {
-    return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
-           (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) ||
-           keysym == XKB_KEY_Mode_switch || keysym == XKB_KEY_Num_Lock;
-}
 
 }  // namespace
 
@@ -61,15 +32,15 @@ std::unique_ptr<X11Keymap> X11Keymap::load(xcb_connection_t* connection, std::in
 
 void X11Keymap::readKeys() {
     for (std::size_t keycode = 0; keycode < virtualCodes_.size(); ++keycode) {
-        virtualCodes_[keycode] = kOtherKeyBase + static_cast<std::int64_t>(keycode);
+        virtualCodes_[keycode] = desktop::kOtherKeyBase + static_cast<std::int64_t>(keycode);
         const xkb_keysym_t* syms = nullptr;
         const int count = xkb_keymap_key_get_syms_by_level(
             keymap_.get(), static_cast<xkb_keycode_t>(keycode), 0, 0, &syms);
         if (count < 1)
             continue;
-        if (const auto named = namedKeyCode(syms[0]))
+        if (const auto named = desktop::namedKeyCode(syms[0]))
             virtualCodes_[keycode] = *named;
-        modifierKeys_[keycode] = isModifierKeysym(syms[0]);
+        modifierKeys_[keycode] = desktop::isModifierKeysym(syms[0]);
         if (syms[0] == XKB_KEY_Tab && !tab_)
             tab_ = static_cast<xcb_keycode_t>(keycode);
     }

@@ -10,10 +10,6 @@
 
 namespace tavrel::x11 {
 
-// Virtual key codes for the keys the core names; every other X keycode k becomes
-// kOtherKeyBase + k, which no named code can be.
-inline constexpr std::int64_t kOtherKeyBase = 0x1000;
-
 // The keyboard's current layout as xkbcommon reads it from the server: the virtual key
 // code and the text of each key, which keys are Tab and Super.
 class X11Keymap {

@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/desktop/DesktopEntries.h"
+#include "platform/desktop/KeyMonitors.h"
 #include "platform/x11/CompoundTextDecoder.h"
-#include "platform/x11/DesktopEntries.h"
 #include "platform/x11/DesktopWatch.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11RunningApplications.h"
 #include "platform/x11/X11WindowList.h"
@@ -61,12 +61,13 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     desktopWatch_ = std::make_unique<DesktopWatch>(*keyboardConnection_);
     windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
     windowServer_ = std::make_unique<X11WindowServer>(*windowList_, desktopWatch_.get());
-    desktopEntries_ = std::make_unique<DesktopEntries>(DesktopEntries::userDataFolders());
+    desktopEntries_ =
+        std::make_unique<desktop::DesktopEntries>(desktop::DesktopEntries::userDataFolders());
     runningApplications_ =
         std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
     accessibility_ =
         std::make_unique<X11Accessibility>(*connection_, *windowList_, desktopWatch_.get());
-    eventMonitors_ = std::make_unique<X11EventMonitors>();
+    eventMonitors_ = std::make_unique<desktop::KeyMonitors>();
     keyboard_ =
         std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_, *desktopWatch_, loop_);
     desktopWatch_->setWindowManagerChangedHandler([this] { keyboard_->windowManagerChanged(); });

@@ -15,15 +15,18 @@
 #include "platform/RunningApplications.h"
 #include "platform/WindowServer.h"
 
+namespace tavrel::desktop {
+class DesktopEntries;
+class KeyMonitors;
+}  // namespace tavrel::desktop
+
 namespace tavrel::x11 {
 
 class CompoundTextDecoder;
-class DesktopEntries;
 class DesktopWatch;
 class X11Accessibility;
 class X11RunningApplications;
 class X11Connection;
-class X11EventMonitors;
 class X11Keyboard;
 class X11WindowList;
 class X11WindowServer;
@@ -75,7 +78,7 @@ class X11Platform {
     std::unique_ptr<CompoundTextDecoder> decoder_;
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11WindowServer> windowServer_;
-    std::unique_ptr<DesktopEntries> desktopEntries_;
+    std::unique_ptr<desktop::DesktopEntries> desktopEntries_;
     std::unique_ptr<X11RunningApplications> runningApplications_;
     std::unique_ptr<X11Accessibility> accessibility_;
     // All keyboard input comes over a connection of its own, so that it arrives in the
@@ -83,7 +86,7 @@ class X11Platform {
     std::unique_ptr<X11Connection> keyboardConnection_;
     // What the window manager says on the root, heard in the keyboard's order.
     std::unique_ptr<DesktopWatch> desktopWatch_;
-    std::unique_ptr<X11EventMonitors> eventMonitors_;
+    std::unique_ptr<desktop::KeyMonitors> eventMonitors_;
     std::unique_ptr<X11Keyboard> keyboard_;
     std::function<void()> connectionLost_;
     std::vector<int> watched_;

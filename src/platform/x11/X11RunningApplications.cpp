@@ -1,11 +1,10 @@
 #include "platform/x11/X11RunningApplications.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 
+#include "platform/desktop/ProcessNames.h"
 #include "platform/x11/X11WindowList.h"
 
 namespace tavrel::x11 {
@@ -15,31 +14,10 @@ bool processRuns(std::int32_t pid) {
     return kill(pid, 0) == 0 || errno == EPERM;
 }
 
-std::string procFile(std::int32_t pid, const char* name) {
-    return "/proc/" + std::to_string(pid) + "/" + name;
-}
-
-std::string commandName(std::int32_t pid) {
-    std::ifstream in(procFile(pid, "comm"));
-    std::string name;
-    std::getline(in, name);
-    return name;
-}
-
-std::string executableName(std::int32_t pid) {
-    char target[4096];
-    const ssize_t length = readlink(procFile(pid, "exe").c_str(), target, sizeof target - 1);
-    if (length <= 0)
-        return commandName(pid);
-    return std::filesystem::path(std::string(target, static_cast<std::size_t>(length)))
-        .filename()
-        .string();
-}
-
 }  // namespace
 
 X11RunningApplications::X11RunningApplications(X11WindowList& windows, X11Connection& connection,
-                                               DesktopEntries& entries)
+                                               desktop::DesktopEntries& entries)
     : windows_(windows), connection_(connection), entries_(entries) {}
 
 // An application here is the windows that claim its pid: a client in another pid namespace,
@@ -81,8 +59,8 @@ ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid, const ClientW
         instanceName = w->instanceName;
         facts.iconWindow = w->id;
     }
-    const std::string executable = executableName(pid);
-    if (const DesktopEntry* entry = entries_.match(className, instanceName, executable)) {
+    const std::string executable = desktop::executableName(pid);
+    if (const desktop::DesktopEntry* entry = entries_.match(className, instanceName, executable)) {
         facts.name = entry->name;
         facts.bundleIdentifier = entry->id;
         if (!entry->icon.empty())
@@ -91,7 +69,7 @@ ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid, const ClientW
     if (!facts.name && className && !className->empty())
         facts.name = className;
     if (!facts.name) {
-        const std::string comm = commandName(pid);
+        const std::string comm = desktop::commandName(pid);
         if (!comm.empty())
             facts.name = comm;
     }

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "platform/RunningApplications.h"
-#include "platform/x11/DesktopEntries.h"
+#include "platform/desktop/DesktopEntries.h"
 #include "platform/x11/X11RunningApplication.h"
 
 namespace tavrel::x11 {
@@ -15,7 +15,7 @@ struct ClientWindow;
 class X11RunningApplications final : public RunningApplications {
   public:
     X11RunningApplications(X11WindowList& windows, X11Connection& connection,
-                           DesktopEntries& entries);
+                           desktop::DesktopEntries& entries);
 
     std::shared_ptr<RunningApplication> runningApplicationWithProcessIdentifier(
         std::int32_t pid) override;
@@ -31,7 +31,7 @@ class X11RunningApplications final : public RunningApplications {
 
     X11WindowList& windows_;
     X11Connection& connection_;
-    DesktopEntries& entries_;
+    desktop::DesktopEntries& entries_;
     ThemeIconLoader themeIcons_;
     int iconPixels_ = 22;
 };

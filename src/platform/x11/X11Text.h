@@ -5,14 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/desktop/Utf8Text.h"
+
 namespace tavrel::x11 {
 
 struct Atoms;
 class CompoundTextDecoder;
 
-// Valid UTF-8: every ill-formed sequence (overlong forms, surrogates, stray or missing
-// continuation bytes, values above U+10FFFF) becomes one U+FFFD.
-std::string repairUtf8(std::string_view bytes);
+using desktop::repairUtf8;
 
 // ISO 8859-1, the encoding of the STRING type, as UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace tavrel::x11 {
+namespace tavrel::desktop {
 
 // What the switcher uses of one application's desktop entry.
 struct DesktopEntry {
@@ -42,4 +42,4 @@ class DesktopEntries {
 std::optional<DesktopEntry> parseDesktopEntry(const std::string& text, const std::string& id,
                                               const std::string& locale);
 
-}  // namespace tavrel::x11
+}  // namespace tavrel::desktop

@@ -4,11 +4,11 @@
 
 #include "platform/EventMonitor.h"
 
-namespace tavrel::x11 {
+namespace tavrel::desktop {
 
 // The local key-down monitors: the keyboard hands them the key-downs that reach this
 // program while it holds the keyboard.
-class X11EventMonitors final : public EventMonitors {
+class KeyMonitors final : public EventMonitors {
   public:
     std::optional<MonitorToken> addLocalMonitorForEventsMatchingMask(
         std::uint64_t mask, LocalMonitorHandler handler) override;
@@ -22,4 +22,4 @@ class X11EventMonitors final : public EventMonitors {
     std::uint64_t lastId_ = 0;
 };
 
-}  // namespace tavrel::x11
+}  // namespace tavrel::desktop

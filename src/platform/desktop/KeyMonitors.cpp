@@ -1,8 +1,8 @@
-#include "platform/x11/X11EventMonitors.h"
+#include "platform/desktop/KeyMonitors.h"
 
-namespace tavrel::x11 {
+namespace tavrel::desktop {
 
-std::optional<MonitorToken> X11EventMonitors::addLocalMonitorForEventsMatchingMask(
+std::optional<MonitorToken> KeyMonitors::addLocalMonitorForEventsMatchingMask(
     std::uint64_t mask, LocalMonitorHandler handler) {
     // Key-downs are the only events this backend delivers to monitors.
     if ((mask & NSEventMaskKeyDown) == 0 || !handler)
@@ -12,7 +12,7 @@ std::optional<MonitorToken> X11EventMonitors::addLocalMonitorForEventsMatchingMa
     return token;
 }
 
-bool X11EventMonitors::dispatchKeyDown(KeyboardEvent& event) {
+bool KeyMonitors::dispatchKeyDown(KeyboardEvent& event) {
     // A handler may add monitors; they see the next event, not this one.
     const auto monitors = monitors_;
     KeyboardEvent* current = &event;
@@ -24,4 +24,4 @@ bool X11EventMonitors::dispatchKeyDown(KeyboardEvent& event) {
     return true;
 }
 
-}  // namespace tavrel::x11
+}  // namespace tavrel::desktop

@@ -1,4 +1,4 @@
-#include "platform/x11/DesktopEntries.h"
+#include "platform/desktop/DesktopEntries.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-namespace tavrel::x11 {
+namespace tavrel::desktop {
 namespace {
 
 constexpr std::uintmax_t kMaxEntryBytes = 1 << 20;
@@ -175,4 +175,4 @@ const DesktopEntry* DesktopEntries::match(const std::optional<std::string>& clas
     return found == entries_.end() ? nullptr : &*found;
 }
 
-}  // namespace tavrel::x11
+}  // namespace tavrel::desktop

@@ -19,9 +19,10 @@ struct ClientWindow;
 class X11Accessibility final : public Accessibility {
   public:
     // `order`, when given, puts an application's windows front to back as the switcher lists
-    // them.
+    // them. `requests`, when given, carries the requests to the window manager (see
+    // sendToWindowManager); `connection` otherwise.
     X11Accessibility(X11Connection& connection, X11WindowList& windows,
-                     DesktopWatch* order = nullptr);
+                     DesktopWatch* order = nullptr, X11Connection* requests = nullptr);
 
     AXElement createApplication(std::int32_t pid) override;
     AXError copyAttributeValue(const AXElement& element, const std::string& attribute,
@@ -41,6 +42,9 @@ class X11Accessibility final : public Accessibility {
     void setInputTime(std::function<xcb_timestamp_t()> inputTime) {
         inputTime_ = std::move(inputTime);
     }
+    // Runs work after the current event: a raise waits there for the activation that usually
+    // follows, to leave in one write with it. Without it, each request leaves at once.
+    void setLater(std::function<void(std::function<void()>)> later) { later_ = std::move(later); }
     // Told each time the window manager has been asked to activate a window.
     void setActivationRequestedHandler(std::function<void(xcb_window_t window)> handler) {
         activationRequested_ = std::move(handler);
@@ -53,13 +57,16 @@ class X11Accessibility final : public Accessibility {
     AXError raise(xcb_window_t window);
     // Sends an EWMH request about `window` to the window manager.
     void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::uint32_t (&data)[5]);
+    void flushRequests();
     AXError check(xcb_void_cookie_t cookie);
 
     X11Connection& connection_;
     X11WindowList& windows_;
     DesktopWatch* order_;
+    X11Connection& requests_;
     std::function<xcb_timestamp_t()> inputTime_;
     std::function<void(xcb_window_t)> activationRequested_;
+    std::function<void(std::function<void()>)> later_;
 };
 
 }  // namespace tavrel::x11

@@ -437,9 +437,11 @@ void X11Keyboard::onKeyRelease(const xcb_key_release_event_t& release) {
 
 void X11Keyboard::onSuperRelease(const xcb_key_release_event_t& release) {
     // Releasing Super ends the switch: the release goes on to the focused window, which saw
-    // Super go down, and the keyboard is that window's again before the commit runs. The
-    // commit's requests follow the ungrab on its way to the server, and are not held back
-    // until the server answers: that is waited for once the commit is sent.
+    // Super go down, and the keyboard is that window's again before the commit acts. The
+    // ungrab leaves with the commit's requests to the window manager, which follow it on this
+    // connection, in one write: written alone, it would wake the server, which on a busy
+    // machine takes the processor before the commit is made. The server's answer is waited
+    // for once the commit is sent.
     xcb_allow_events(connection_.get(), XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
     const bool ungrabbed = ungrab();
     deliverSuperRelease(release);
@@ -518,7 +520,6 @@ bool X11Keyboard::ungrab() {
     if (hold_ == Hold::none)
         return false;
     xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
-    xcb_flush(connection_.get());
     hold_ = Hold::none;
     passedOn_.reset();
     return true;

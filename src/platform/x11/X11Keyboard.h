@@ -110,7 +110,8 @@ class X11Keyboard final : public EventTaps {
     bool takeKeyboard();
     // Whoever holds the keyboard for this program lets go.
     void letGo();
-    // The ungrab sent (true) or nothing held (false), and the server's having done it.
+    // The ungrab asked for, to leave with the next write (true), or nothing held (false); and
+    // the server's having done it.
     bool ungrab();
     void awaitUngrab();
     void deliverSuperRelease(const xcb_key_release_event_t& release);

@@ -66,7 +66,8 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     runningApplications_ =
         std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
     accessibility_ =
-        std::make_unique<X11Accessibility>(*connection_, *windowList_, desktopWatch_.get());
+        std::make_unique<X11Accessibility>(*connection_, *windowList_, desktopWatch_.get(),
+                                           keyboardConnection_.get());
     eventMonitors_ = std::make_unique<desktop::KeyMonitors>();
     keyboard_ =
         std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_, *desktopWatch_, loop_);
@@ -74,6 +75,7 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
     // A commit made by a key carries that key's time: asking the server for the time
     // would cost a round trip while the window manager is busy.
     accessibility_->setInputTime([this] { return keyboard_->inputTime(); });
+    accessibility_->setLater([this](std::function<void()> work) { loop_.post(std::move(work)); });
     // The listing connection hears of changes to listed windows (and of errors of
     // requests nobody waits for, which need no answer).
     connection_->setEventHandler(

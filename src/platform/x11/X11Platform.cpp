@@ -65,9 +65,8 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
         std::make_unique<desktop::DesktopEntries>(desktop::DesktopEntries::userDataFolders());
     runningApplications_ =
         std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
-    accessibility_ =
-        std::make_unique<X11Accessibility>(*connection_, *windowList_, desktopWatch_.get(),
-                                           keyboardConnection_.get());
+    accessibility_ = std::make_unique<X11Accessibility>(
+        *connection_, *windowList_, desktopWatch_.get(), keyboardConnection_.get());
     eventMonitors_ = std::make_unique<desktop::KeyMonitors>();
     keyboard_ =
         std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_, *desktopWatch_, loop_);

@@ -1,6 +1,6 @@
 # The Qt 6 desktop shell: event loop, tray item, the panel window, and the tavrel program.
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
-pkg_check_modules(XCB_QT REQUIRED IMPORTED_TARGET xcb xcb-xfixes xcb-shape)
+pkg_check_modules(XCB_QT REQUIRED IMPORTED_TARGET xcb xcb-xfixes xcb-shape xcb-shm)
 
 file(GLOB TAVREL_QT_SOURCES CONFIGURE_DEPENDS src/platform/qt/*.cpp)
 add_library(tavrel_qt STATIC ${TAVREL_QT_SOURCES})

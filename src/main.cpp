@@ -1,6 +1,7 @@
 // tavrel: the window switcher. Picks the desktop's backend (sway on Wayland, or X11), builds it
 // with the Qt shell, installs them as the platform and hands over to the application delegate.
 #include <QApplication>
+#include <QPoint>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -152,6 +153,15 @@ int main(int argc, char** argv) {
         x11->setConnectionLostHandler(&endForLostDisplay);
         x11Panels->setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                        [&x11] { x11->releaseKeyboard(); });
+        // The key that opens the switcher says where the pointer is: no need to ask.
+        screens.setPointerAtInput([&x11]() -> std::optional<QPoint> {
+            if (const auto pointer = x11->pointerAtInput())
+                return QPoint(pointer->first, pointer->second);
+            return std::nullopt;
+        });
+        // The panel stays up until the window manager has acted on the activation.
+        x11->setActivationRequestedHandler(
+            [&x11Panels](std::uint32_t window) { x11Panels->activationRequested(window); });
         services.windowServer = &x11->windowServer();
         services.runningApplications = &x11->runningApplications();
         services.accessibility = &x11->accessibility();

@@ -25,7 +25,10 @@ class TavrelLog {
     ~TavrelLog();
 
     std::filesystem::path url;
-    SerialQueue queue;
+    // A line is written a moment after it is logged: a switch logs as it starts and as it
+    // commits, and the file work then waits until the window server and the window manager
+    // have done theirs, rather than take a processor from them.
+    SerialQueue queue{std::chrono::milliseconds(20)};
 };
 
 }  // namespace tavrel

@@ -7,7 +7,8 @@
 
 namespace tavrel {
 
-SerialQueue::SerialQueue() : worker_([this] { run(); }) {}
+SerialQueue::SerialQueue(std::chrono::milliseconds gather)
+    : gather_(gather), worker_([this] { run(); }) {}
 
 SerialQueue::~SerialQueue() {
     {
@@ -35,7 +36,10 @@ void SerialQueue::async(std::function<void()> item) {
 void SerialQueue::drain() {
     std::unique_lock lock(mutex_);
     const std::uint64_t target = submitted_;
+    ++draining_;
+    workAvailable_.notify_one();
     workFinished_.wait(lock, [&] { return finished_ >= target; });
+    --draining_;
 }
 
 void SerialQueue::run() {
@@ -48,6 +52,8 @@ void SerialQueue::run() {
         workAvailable_.wait(lock, [&] { return stopping_ || !pending_.empty(); });
         if (pending_.empty())
             return;
+        if (gather_.count() > 0)
+            workAvailable_.wait_for(lock, gather_, [&] { return stopping_ || draining_ > 0; });
         // Everything queued so far in one go: the callers then meet the lock once per batch
         // rather than once per item.
         std::deque<std::function<void()>> batch;

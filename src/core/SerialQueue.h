@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -12,7 +13,9 @@ namespace tavrel {
 // Destroying the queue finishes every item already submitted, then stops the worker.
 class SerialQueue {
   public:
-    SerialQueue();
+    // Work waits `gather` after it arrives before it runs, so that it does not compete for the
+    // processor with what the caller does next; drain and destruction end the wait.
+    explicit SerialQueue(std::chrono::milliseconds gather = std::chrono::milliseconds(0));
     ~SerialQueue();
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
@@ -32,6 +35,8 @@ class SerialQueue {
     std::uint64_t submitted_ = 0;
     std::uint64_t finished_ = 0;
     bool stopping_ = false;
+    int draining_ = 0;
+    const std::chrono::milliseconds gather_;
     // Last, so that it starts after every field it reads is ready.
     std::thread worker_;
 };

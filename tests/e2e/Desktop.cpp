@@ -56,9 +56,11 @@ const WindowManagerStart* windowManagerStart(const std::string& name) {
 }  // namespace
 
 Desktop::Desktop(Options options) {
-    const int width = options.twoMonitors ? 2 * kMonitorWidth : kMonitorWidth;
+    const int monitorWidth = options.monitorWidth > 0 ? options.monitorWidth : kMonitorWidth;
+    const int monitorHeight = options.monitorHeight > 0 ? options.monitorHeight : kMonitorHeight;
+    const int width = options.twoMonitors ? 2 * monitorWidth : monitorWidth;
     server_ = std::make_unique<XServer>(std::to_string(width) + "x" +
-                                        std::to_string(kMonitorHeight) + "x24");
+                                        std::to_string(monitorHeight) + "x24");
     if (!server_->started()) {
         failure_ = "Xvfb did not start";
         return;
@@ -66,10 +68,10 @@ Desktop::Desktop(Options options) {
     if (options.twoMonitors) {
         // Xinerama would put both heads at 0,0; Qt builds its screens from RandR monitors.
         const std::string size =
-            std::to_string(kMonitorWidth) + "/338x" + std::to_string(kMonitorHeight) + "/270";
+            std::to_string(monitorWidth) + "/338x" + std::to_string(monitorHeight) + "/270";
         if (!run(display(), "xrandr --setmonitor left " + size + "+0+0 screen") ||
             !run(display(), "xrandr --setmonitor right " + size + "+" +
-                                std::to_string(kMonitorWidth) + "+0 none") ||
+                                std::to_string(monitorWidth) + "+0 none") ||
             monitors().size() != 2) {
             failure_ = "xrandr did not split the screen into two monitors";
             return;

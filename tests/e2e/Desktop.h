@@ -42,6 +42,9 @@ class Desktop {
         // fluxbox, i3, icewm or awesome, each with its default settings. Any but openbox runs
         // in a session of its own: a private home folder and session bus.
         std::string windowManagerName = "openbox";
+        // The size of one monitor, in pixels; 1280 x 1024 when not given.
+        int monitorWidth = 0;
+        int monitorHeight = 0;
     };
     explicit Desktop(Options options);
     ~Desktop();

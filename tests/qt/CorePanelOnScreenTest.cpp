@@ -75,6 +75,7 @@ TEST_F(CorePanelOnScreenTest, SizedToItsRowsAndCentred40PointsAboveTheMiddle) {
         inked += shot.pixel(x, 8 + 9) != fill;
     EXPECT_GT(inked, 5);  // "Search: e" in the label's strip
     panel->orderOut();
+    QCoreApplication::processEvents();
     sync();
     EXPECT_EQ(shownPanel(), XCB_WINDOW_NONE);
 }

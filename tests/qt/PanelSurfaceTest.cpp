@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QTest>
+#include <cstdlib>
 
 #include "ChildProcess.h"
 #include "TestRows.h"
@@ -77,9 +78,52 @@ TEST_F(PanelSurfaceTest, ShowsAboveEverythingAtItsFrameWithoutTheWindowManagerOr
     EXPECT_EQ(inputFocus(), focusBefore);
     EXPECT_EQ(keyboardTaken, 1);
     panel->orderOut();
+    EXPECT_EQ(keyboardReleased, 1);
+    settle();
+    EXPECT_FALSE(mapped(window()));
+}
+
+TEST_F(PanelSurfaceTest, HidingOverManyWindowsWaitsForTheWindowManagerToAnnounceTheActivation) {
+    xcb_connection_t* c = qtConnection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+    ASSERT_NE(atom, nullptr);
+    const xcb_atom_t active = atom->atom;
+    std::free(atom);
+    const xcb_window_t chosen = 0x1234567;
+    showRows(20, 1);
+    panel->orderOut();
+    surfaces.activationRequested(chosen);
+    settle();
+    EXPECT_TRUE(mapped(window()));
+    // The pointer is already with the windows beneath, as if the panel had gone.
+    EXPECT_FALSE(takesPointer(window()));
+    // The window manager says which window is active now.
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, active, XCB_ATOM_WINDOW, 32, 1, &chosen);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !mapped(window()); }, 5000));
+
+    // Asked to activate the window that is active already, it hides at once.
+    showRows(20, 1);
+    sync();
+    EXPECT_TRUE(takesPointer(window()));
+    panel->orderOut();
+    surfaces.activationRequested(chosen);
+    settle();
+    EXPECT_FALSE(mapped(window()));
+    // A window manager that never answers holds it up only briefly.
+    showRows(20, 1);
+    panel->orderOut();
+    surfaces.activationRequested(chosen + 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !mapped(window()); }, 5000));
+    // Over a few windows it goes at once.
+    showRows(3, 1);
+    panel->orderOut();
+    surfaces.activationRequested(chosen + 1);
     sync();
     EXPECT_FALSE(mapped(window()));
-    EXPECT_EQ(keyboardReleased, 1);
+    xcb_delete_property(c, root, active);
+    sync();
 }
 
 TEST_F(PanelSurfaceTest, TheWholePictureIsOnTheScreenWithTheMapAndChangesFollow) {
@@ -107,6 +151,7 @@ TEST_F(PanelSurfaceTest, TheWholePictureIsOnTheScreenWithTheMapAndChangesFollow)
 
     // Hidden, then shown with other rows: the first picture is the new one.
     panel->orderOut();
+    settle();
     showRows(5, 3);
     sync();
     shot = grabScreen(window());

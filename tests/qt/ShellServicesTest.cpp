@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QTest>
 #include <filesystem>
@@ -70,6 +71,15 @@ TEST(QtScreensTest, ScreenAndPointerInYUpPoints) {
     QCursor::setPos(100, 300);
     ASSERT_TRUE(QTest::qWaitFor([] { return QCursor::pos() == QPoint(100, 300); }, 2000));
     EXPECT_EQ(screens.mouseLocation(), (Point{100, 699}));
+    // Asked once per event handled: the next event sees where the pointer went.
+    QCursor::setPos(200, 300);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QCursor::pos() == QPoint(200, 300); }, 2000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screens.mouseLocation(), (Point{200, 699}));
+    // A key being handled says where the pointer was when it went down.
+    screens.setPointerAtInput([] { return std::optional<QPoint>(QPoint(300, 400)); });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screens.mouseLocation(), (Point{300, 599}));
 }
 
 TEST(QtFileLocationsTest, StateHomeOrItsDefault) {

@@ -1,6 +1,7 @@
 #include "XHelpers.h"
 
 #include <unistd.h>
+#include <xcb/shape.h>
 
 #include <QGuiApplication>
 #include <cstdlib>
@@ -90,6 +91,13 @@ QImage grabScreen(xcb_window_t window) {
     return QImage(xcb_get_image_data(reply.get()), area.width(), area.height(), area.width() * 4,
                   QImage::Format_RGB32)
         .copy();
+}
+
+bool takesPointer(xcb_window_t window) {
+    xcb_connection_t* c = qtConnection();
+    auto reply = own(xcb_shape_get_rectangles_reply(
+        c, xcb_shape_get_rectangles(c, window, XCB_SHAPE_SK_INPUT), nullptr));
+    return reply && reply->rectangles_len > 0;
 }
 
 xcb_window_t shownPanel() {

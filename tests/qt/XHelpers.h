@@ -17,6 +17,8 @@ bool mapped(xcb_window_t window);
 QRect geometry(xcb_window_t window);
 // The screen's pixels where the window is, as the server holds them now.
 QImage grabScreen(xcb_window_t window);
+// Whether the pointer can be over the window (its input shape is not empty).
+bool takesPointer(xcb_window_t window);
 // The mapped override-redirect top-level of this process, or none.
 xcb_window_t shownPanel();
 // A press and release of `button` at `position` in the window, as the server would deliver

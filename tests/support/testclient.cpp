@@ -6,7 +6,9 @@
 //   window [title=T] [name=T] [netname=T] [repeat=N] [x=N] [y=N] [width=N] [height=N]
 //          [pid=self|none|N] [class=instance,Class] [state=normal|iconic] [desktop=N]
 //          [type=normal|dialog|dock|desktop|utility|splash] [skiptaskbar=1]
-//          [override=1] [input=1]                                  -> "window XID"
+//          [override=1] [input=1] [placed=1] [icon=N]              -> "window XID"
+//                        placed: the window manager keeps x and y (USPosition); icon: an N x N
+//                        _NET_WM_ICON from the start
 //   title XID T          sets _NET_WM_NAME and WM_NAME             -> "ok"
 //   prop XID NAME TYPE FORMAT HEX                                  -> "ok"
 //   icon XID W H COUNT [W H COUNT ...]  _NET_WM_ICON: each image declares W x H and
@@ -235,6 +237,29 @@ void setHints(xcb_window_t w, bool iconic) {
     setProperty(w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, hints, 9);
 }
 
+// ICCCM WM_NORMAL_HINTS with the position and size the user asked for, so that the window
+// manager places nothing itself.
+void setPlace(xcb_window_t w, const Options& o) {
+    std::uint32_t hints[18] = {};
+    hints[0] = 1u | 2u | 4u | 8u;  // USPosition | USSize | PPosition | PSize
+    hints[1] = static_cast<std::uint32_t>(std::stoi(option(o, "x", "10")));
+    hints[2] = static_cast<std::uint32_t>(std::stoi(option(o, "y", "10")));
+    hints[3] = static_cast<std::uint32_t>(std::stoi(option(o, "width", "300")));
+    hints[4] = static_cast<std::uint32_t>(std::stoi(option(o, "height", "200")));
+    setProperty(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, hints, 18);
+}
+
+void setIcon(xcb_window_t w, std::istringstream& in) {
+    std::vector<std::uint32_t> data;
+    std::uint32_t width = 0, height = 0, count = 0;
+    while (in >> width >> height >> count) {
+        data.push_back(width);
+        data.push_back(height);
+        data.insert(data.end(), count, 0xFF336699u);
+    }
+    setProperty(w, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32, data.data(), data.size());
+}
+
 void createWindow(std::istringstream& in) {
     const Options o = parseOptions(in);
     const xcb_window_t w = xcb_generate_id(connection);
@@ -262,6 +287,13 @@ void createWindow(std::istringstream& in) {
     setRole(w, o);
     const bool iconic = option(o, "state", "normal") == "iconic";
     setHints(w, iconic);
+    if (option(o, "placed", "0") == "1")
+        setPlace(w, o);
+    if (const int side = std::stoi(option(o, "icon", "0")); side > 0) {
+        std::istringstream icon(std::to_string(side) + " " + std::to_string(side) + " " +
+                                std::to_string(side * side));
+        setIcon(w, icon);
+    }
     const bool override = option(o, "override", "0") == "1";
     const bool managed = windowManagerRuns() && !override;
     if (iconic && !managed) {
@@ -280,17 +312,6 @@ void createWindow(std::istringstream& in) {
     }
     sync();
     report("window %lu", w);
-}
-
-void setIcon(xcb_window_t w, std::istringstream& in) {
-    std::vector<std::uint32_t> data;
-    std::uint32_t width = 0, height = 0, count = 0;
-    while (in >> width >> height >> count) {
-        data.push_back(width);
-        data.push_back(height);
-        data.insert(data.end(), count, 0xFF336699u);
-    }
-    setProperty(w, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32, data.data(), data.size());
 }
 
 // A pixmap filled with `left` in its left half and `right` in the other (or the top and bottom

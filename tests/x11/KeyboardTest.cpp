@@ -1,8 +1,10 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "X11Fixture.h"
+#include "platform/Accessibility.h"
 #include "platform/EventMonitor.h"
 
 namespace tavrel::x11::test {
@@ -18,11 +20,15 @@ constexpr xcb_keycode_t kEscape = 9, kBackSpace = 22, kTab = 23, kReturn = 36, k
 struct Recorder {
     std::vector<KeyboardEvent> events;
     std::function<void()> showPanel;
+    std::function<void()> onCommit;  // run while the commit's event is handled
 
     static KeyboardEvent* callback(EventTapProxy, std::uint32_t type, KeyboardEvent* event,
                                    void* context) {
         auto* self = static_cast<Recorder*>(context);
         self->events.push_back(*event);
+        if (type == kCGEventFlagsChanged && (event->flags & kCGEventFlagMaskCommand) == 0 &&
+            self->onCommit)
+            self->onCommit();
         const bool commandTab = type == kCGEventKeyDown &&
                                 (event->flags & kCGEventFlagMaskCommand) != 0 &&
                                 event->keyCode == kVK_Tab;
@@ -142,6 +148,33 @@ TEST_P(KeyboardTest, SuperTabIsTakenFromTheFocusedWindowAndSuperReleaseCommits) 
     ASSERT_TRUE(clientSawMarker());
     EXPECT_FALSE(clientSaw(kTab));
     EXPECT_TRUE(clientSaw(kSuper));
+}
+
+TEST_P(KeyboardTest, AWindowMadeMainByTheCommitCarriesTheKeysTimeWithoutAskingTheServer) {
+    ASSERT_TRUE(createTap());
+    const AXElement window{AXElement::Kind::window, app_->pid(), target_};
+    recorder_.onCommit = [&] {
+        platform_->accessibility().setAttributeValue(window, kAXMainAttribute, true);
+    };
+    key(kSuper, true);
+    tap(kTab);
+    key(kSuper, false);
+    ASSERT_TRUE(loop_.runUntil([&] { return recorder_.sawCommit(); }));
+    // Asking the server the time takes a window made for the purpose (and a round trip).
+    xcb_connection_t* c = server_->connection();
+    const xcb_atom_t clock = server_->atom("TAVREL_TIMESTAMP");
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+        xcb_query_tree_reply(c, xcb_query_tree(c, server_->root()), nullptr), &std::free);
+    ASSERT_NE(tree, nullptr);
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+            xcb_get_property_reply(
+                c, xcb_get_property(c, 0, children[i], clock, XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
+                nullptr),
+            &std::free);
+        EXPECT_TRUE(!property || property->type == XCB_ATOM_NONE) << "a clock window exists";
+    }
 }
 
 TEST_P(KeyboardTest, SuperTabIsCaughtWhateverLocksAndOtherModifiersAreOn) {

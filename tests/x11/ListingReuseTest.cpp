@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "X11Fixture.h"
@@ -130,6 +131,36 @@ TEST_P(ListingReuseTest, FollowsARestack) {
     expectWindowsOf(app->pid(), {back, front});
     raise(front);
     expectWindowsOf(app->pid(), {front, back});
+}
+
+TEST_P(ListingReuseTest, ListsAfterASwitchWithOneRoundTripAndSeesAResize) {
+    auto app = client();
+    const xcb_window_t back = app->window("title=Back");
+    const xcb_window_t front = app->window("title=Front");
+    ASSERT_TRUE(waitForListed({back, front}, 2));
+    ASSERT_EQ(settledWindowsOf(app->pid()), (WindowIds{front, back}));
+    const auto tripsOfListing = [&] {
+        const std::uint64_t before = windows_->roundTrips();
+        windows_->snapshot();
+        return windows_->roundTrips() - before;
+    };
+    // A switch restacks, and a window manager tells the raised client where it is: the next
+    // listing asks the server for the root's lists alone (without one, for the map states).
+    raise(back);
+    expectWindowsOf(app->pid(), {back, front});
+    EXPECT_TRUE(server_->waitUntil([&] { return tripsOfListing() == (managed() ? 1u : 2u); }));
+
+    xcb_connection_t* c = server_->connection();
+    const std::uint32_t size[] = {50, 30};
+    xcb_configure_window(c, back, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(c);
+    EXPECT_TRUE(server_->waitUntil([&] {
+        const auto snapshot = windows_->snapshot();
+        return snapshot && std::any_of(snapshot->windows.begin(), snapshot->windows.end(),
+                                       [&](const ClientWindow& w) {
+                                           return w.id == back && w.width == 50 && w.height == 30;
+                                       });
+    }));
 }
 
 INSTANTIATE_TEST_SUITE_P(X11, ListingReuseTest, ::testing::Bool(), managedName);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/qt/QtXcb.h"
+#include "platform/qt/QtXcbAtoms.h"
 
 namespace tavrel::qt {
 
@@ -16,15 +17,6 @@ namespace {
 template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name) {
-    ReplyPtr<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(
-            connection,
-            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data()),
-            nullptr),
-        &std::free);
-    return reply ? reply->atom : XCB_NONE;
-}
 }  // namespace
 
 CompositorWatch::CompositorWatch() {
@@ -45,7 +37,7 @@ bool CompositorWatch::watch() {
     const int screen = defaultXcbScreenNumber();
     const xcb_screen_t* screenData = defaultXcbScreen(connection);
     const xcb_window_t root = screenData ? screenData->root : xcb_window_t{XCB_NONE};
-    selection_ = internAtom(connection, "_NET_WM_CM_S" + std::to_string(screen));
+    selection_ = internXcbAtom(connection, "_NET_WM_CM_S" + std::to_string(screen));
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     if (root != XCB_NONE && selection_ != XCB_NONE && xfixes && xfixes->present) {
         free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0),

@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "platform/qt/QtXcb.h"
+#include "platform/qt/QtXcbAtoms.h"
+#include "platform/qt/SharedImage.h"
 
 namespace tavrel::qt {
 namespace {
@@ -40,34 +42,20 @@ bool thirtyTwoBitPixels(xcb_connection_t* connection, std::uint8_t depth) {
     return false;
 }
 
-xcb_atom_t atom(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return result;
-}
-
-xcb_intern_atom_cookie_t intern(xcb_connection_t* connection, std::string_view name) {
-    return xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
-}
-
 // Names the window as tavrel's, with its pid, so that tools (and the tests) can tell it.
 void name(xcb_connection_t* connection, xcb_window_t window) {
-    const auto wmName = intern(connection, "_NET_WM_NAME");
-    const auto utf8 = intern(connection, "UTF8_STRING");
-    const auto wmPid = intern(connection, "_NET_WM_PID");
     constexpr std::string_view kName = "tavrel";
     constexpr char kClass[] = "tavrel\0tavrel";
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS,
                         XCB_ATOM_STRING, 8, sizeof kClass, kClass);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, kName.size(), kName.data());
-    const xcb_atom_t utf8String = atom(connection, utf8);
-    if (const xcb_atom_t a = atom(connection, wmName);
+    const xcb_atom_t utf8String = internXcbAtom(connection, "UTF8_STRING");
+    if (const xcb_atom_t a = internXcbAtom(connection, "_NET_WM_NAME");
         a != XCB_ATOM_NONE && utf8String != XCB_ATOM_NONE)
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, a, utf8String, 8,
                             kName.size(), kName.data());
-    if (const xcb_atom_t a = atom(connection, wmPid); a != XCB_ATOM_NONE) {
+    if (const xcb_atom_t a = internXcbAtom(connection, "_NET_WM_PID"); a != XCB_ATOM_NONE) {
         const auto pid = static_cast<std::uint32_t>(getpid());
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, a, XCB_ATOM_CARDINAL, 32, 1,
                             &pid);
@@ -120,6 +108,14 @@ std::unique_ptr<NativePanelWindow> NativePanelWindow::create(xcb_connection_t* c
     result->swapBytes_ = serverBigEndian != (QSysInfo::ByteOrder == QSysInfo::BigEndian);
     const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection, &xcb_shape_id);
     result->hasShape_ = shape != nullptr && shape->present != 0;
+    if (result->hasShape_) {
+        xcb_shape_query_version_reply_t* version =
+            xcb_shape_query_version_reply(connection, xcb_shape_query_version(connection), nullptr);
+        result->shapesInput_ =
+            version && (version->major_version > 1 ||
+                        (version->major_version == 1 && version->minor_version >= 1));
+        std::free(version);
+    }
     result->maxRequestBytes_ = xcb_get_maximum_request_length(connection) * 4;
     xcb_flush(connection);
     return result;
@@ -130,6 +126,7 @@ NativePanelWindow::NativePanelWindow(xcb_connection_t* connection, xcb_window_t 
     : connection_(connection), window_(window), depth_(depth) {}
 
 NativePanelWindow::~NativePanelWindow() {
+    shared_.reset();
     xcb_destroy_window(connection_, window_);
     if (background_ != XCB_NONE)
         xcb_free_pixmap(connection_, background_);
@@ -140,16 +137,36 @@ NativePanelWindow::~NativePanelWindow() {
     xcb_flush(connection_);
 }
 
-void NativePanelWindow::upload(const QImage& image, const QRect& area) {
-    QRect rows = area & image.rect();
-    if (image.size() != backgroundSize_) {
-        replaceBackground(image.size());
-        rows = image.rect();
+bool NativePanelWindow::prepareImage(QSize pixels, double ratio) {
+    const QImage& current = image();
+    if (current.size() == pixels && current.devicePixelRatio() == ratio)
+        return false;
+    shared_.reset();
+    if (sharing_) {
+        shared_ = SharedImage::create(connection_, pixels, ratio);
+        sharing_ = shared_ != nullptr;
     }
-    if (rows.isEmpty() || image.format() != QImage::Format_ARGB32_Premultiplied)
+    image_ = shared_ ? QImage() : QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    image_.setDevicePixelRatio(ratio);
+    replaceBackground(pixels);
+    return true;
+}
+
+QImage& NativePanelWindow::image() {
+    return shared_ ? shared_->image() : image_;
+}
+
+void NativePanelWindow::upload(const QRect& area) {
+    const QImage& source = image();
+    const QRect rows = area & source.rect();
+    if (rows.isEmpty() || background_ == XCB_NONE)
         return;
+    if (shared_) {
+        shared_->put(background_, gc_, depth_, rows.top(), rows.height());
+        return;
+    }
     // Whole rows: in the image they follow one another, so they go out without a copy.
-    const int width = image.width();
+    const int width = source.width();
     const int bytesPerRow = width * 4;
     const std::uint32_t room =
         maxRequestBytes_ > kPutImageHeader ? maxRequestBytes_ - kPutImageHeader : 0;
@@ -157,7 +174,7 @@ void NativePanelWindow::upload(const QImage& image, const QRect& area) {
         std::max(1, static_cast<int>(room / static_cast<std::uint32_t>(bytesPerRow)));
     for (int top = rows.top(); top <= rows.bottom(); top += rowsPerRequest) {
         const int height = std::min(rowsPerRequest, rows.bottom() + 1 - top);
-        put(image.constScanLine(top), width, top, height);
+        put(source.constScanLine(top), width, top, height);
     }
 }
 
@@ -226,6 +243,10 @@ void NativePanelWindow::setGeometry(const QRect& pixels) {
 }
 
 void NativePanelWindow::map() {
+    if (pointerPassesThrough_) {
+        xcb_shape_mask(connection_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, window_, 0, 0, XCB_NONE);
+        pointerPassesThrough_ = false;
+    }
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     xcb_map_window(connection_, window_);
@@ -233,6 +254,16 @@ void NativePanelWindow::map() {
 
 void NativePanelWindow::unmap() {
     xcb_unmap_window(connection_, window_);
+}
+
+bool NativePanelWindow::letPointerThrough() {
+    if (!shapesInput_)
+        return false;
+    xcb_shape_rectangles(connection_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
+                         XCB_CLIP_ORDERING_UNSORTED, window_, 0, 0, 0, nullptr);
+    pointerPassesThrough_ = true;
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    return true;
 }
 
 void NativePanelWindow::repaint(const QRect& area) {

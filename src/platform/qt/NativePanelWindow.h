@@ -1,15 +1,17 @@
 #pragma once
 #include <xcb/xcb.h>
 
+#include <QImage>
 #include <QRect>
 #include <QSize>
 #include <memory>
 #include <vector>
 
-class QImage;
 class QRegion;
 
 namespace tavrel::qt {
+
+class SharedImage;
 
 // The panel's X window: override-redirect (the window manager never sees it), never given
 // the input focus, its picture kept as its background pixmap. The server paints that by
@@ -29,15 +31,23 @@ class NativePanelWindow {
     xcb_window_t id() const { return window_; }
     bool translucent() const { return depth_ == 32; }
 
-    // Copies the rows of `image` (ARGB32 premultiplied) that `area` touches, in pixels, into
-    // the background; an image of another size first gets a new background of its size.
-    void upload(const QImage& image, const QRect& area);
+    // The image the panel is painted into, `pixels` large at `ratio`, with a background of
+    // that size: in memory the server reads itself where it can (MIT-SHM), so that an upload
+    // sends no pixels through the socket. True when it is new, holding no picture yet.
+    bool prepareImage(QSize pixels, double ratio);
+    QImage& image();
+    // Copies the rows of the image that `area` (pixels) touches into the background.
+    void upload(const QRect& area);
     // The window cut to `region` (pixels); an empty region shows all of it.
     void setShape(const QRegion& region);
     void setGeometry(const QRect& pixels);
-    // On top of its siblings and shown.
+    // On top of its siblings and shown, taking the pointer again.
     void map();
     void unmap();
+    // Lets the pointer through to the windows beneath while the window stays on screen, and
+    // waits until the server has done so; false (and nothing done) when it cannot.
+    bool letPointerThrough();
+    bool pointerPassesThrough() const { return pointerPassesThrough_; }
     // Has the server paint `area` again from the background, after an upload while mapped.
     void repaint(const QRect& area);
     void flush();
@@ -53,10 +63,15 @@ class NativePanelWindow {
     std::uint8_t depth_;
     bool swapBytes_ = false;  // the server's pixels are big-endian, ours are not (or the other way)
     bool hasShape_ = false;
+    bool shapesInput_ = false;  // SHAPE 1.1
+    bool pointerPassesThrough_ = false;
     std::uint32_t maxRequestBytes_ = 0;
     xcb_pixmap_t background_ = XCB_NONE;
     QSize backgroundSize_;
     xcb_gcontext_t gc_ = XCB_NONE;
+    std::unique_ptr<SharedImage> shared_;
+    bool sharing_ = true;  // until the server once refused
+    QImage image_;         // when it did
     std::vector<std::uint8_t> swapped_;
 };
 

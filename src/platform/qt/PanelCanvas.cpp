@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
@@ -20,6 +21,9 @@ constexpr double kScrollerMargin = 2.0;
 constexpr double kScrollerShortest = 24.0;
 constexpr double kScrollerRadius = 3.0;
 const QColor kScrollerColour(128, 128, 128, 150);
+
+// Room for the rows drawn last: two screenfuls of 620-point rows, highlighted and not.
+constexpr std::size_t kRowImageBytes = 8 << 20;
 
 // The margins of a y-up frame inside a parent of `size`.
 QMarginsF marginsOf(const Rect& frame, QSizeF size) {
@@ -147,10 +151,10 @@ void PanelCanvas::paint(QImage& image, const QRectF& area) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
     painter.setClipRect(area);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(area, Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    paintBackground(painter);
+    // Rows carry the background they lie on: where they cover all that changed, it is not
+    // copied first.
+    if (!rowsCover(now.rows, area))
+        paintBackground(painter, area, image.devicePixelRatio());
     if (now.label)
         labels_.paint(painter, labelRect(), *now.label, layout_.searchLabel);
     paintRows(painter, now.rows, area);
@@ -277,18 +281,31 @@ QRectF PanelCanvas::difference(const Picture& now, const Picture& before) const 
     return area & whole;
 }
 
-void PanelCanvas::paintBackground(QPainter& painter) const {
-    QColor fill = QGuiApplication::palette().color(QPalette::Window);
-    if (translucent_)
-        fill.setAlphaF(static_cast<float>(kTranslucentFillAlpha));
-    QPen border(SystemColors::color(layout_.borderColour));
-    border.setWidthF(layout_.borderWidth);
-    painter.setPen(layout_.borderWidth > 0 ? border : QPen(Qt::NoPen));
-    painter.setBrush(fill);
-    // The border's centre line, so that all of its width falls inside the panel.
-    const double half = layout_.borderWidth * 0.5;
-    painter.drawRoundedRect(QRectF(QPointF(), size_).adjusted(half, half, -half, -half),
-                            layout_.cornerRadius, layout_.cornerRadius);
+// The rounded background with its border is drawn once per size and copied from then on:
+// drawn afresh, its outline costs as much as a few rows.
+void PanelCanvas::paintBackground(QPainter& painter, const QRectF& area, double ratio) {
+    const QSize pixels = (size_ * ratio).toSize();
+    if (background_.size() != pixels || background_.devicePixelRatio() != ratio ||
+        backgroundTranslucent_ != translucent_) {
+        background_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        background_.setDevicePixelRatio(ratio);
+        background_.fill(Qt::transparent);
+        backgroundTranslucent_ = translucent_;
+        QPainter outline(&background_);
+        outline.setRenderHint(QPainter::Antialiasing);
+        QPen border(SystemColors::color(layout_.borderColour));
+        border.setWidthF(layout_.borderWidth);
+        outline.setPen(layout_.borderWidth > 0 ? border : QPen(Qt::NoPen));
+        outline.setBrush(fill());
+        // The border's centre line, so that all of its width falls inside the panel.
+        const double half = layout_.borderWidth * 0.5;
+        outline.drawRoundedRect(QRectF(QPointF(), size_).adjusted(half, half, -half, -half),
+                                layout_.cornerRadius, layout_.cornerRadius);
+    }
+    const QRectF source(area.topLeft() * ratio, area.size() * ratio);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area, background_, source);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void PanelCanvas::paintRows(QPainter& painter, const std::vector<RowPicture>& rows,
@@ -302,12 +319,60 @@ void PanelCanvas::paintRows(QPainter& painter, const std::vector<RowPicture>& ro
         const QRectF rect = rowRect(row.top);
         if (!rect.intersects(table))
             continue;
-        painter.save();
-        painter.translate(rect.topLeft());
-        rowPainter_.paint(painter, rect.size(), row.cell, row.selected);
-        painter.restore();
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(rect.topLeft(),
+                          rowImage(row, rect.size(), painter.device()->devicePixelRatioF()));
     }
     painter.restore();
+}
+
+// Rows are drawn once and copied from then on: the same windows come back at every switch,
+// highlighted or not, and a copy costs a fraction of drawing their text afresh.
+const QImage& PanelCanvas::rowImage(const RowPicture& row, QSizeF size, double ratio) {
+    const QSize pixels = (size * ratio).toSize();
+    const QRgb background = fill().rgba();
+    const auto same = [&](const CachedRow& cached) {
+        return cached.selected == row.selected && cached.background == background &&
+               cached.image.size() == pixels && cached.image.devicePixelRatio() == ratio &&
+               cached.cell.icon == row.cell.icon && cached.cell.title == row.cell.title &&
+               cached.cell.appName == row.cell.appName;
+    };
+    if (const auto found = std::find_if(rowImages_.begin(), rowImages_.end(), same);
+        found != rowImages_.end()) {
+        // Most recently used last.
+        std::rotate(found, found + 1, rowImages_.end());
+        return rowImages_.back().image;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(pixels.width()) * pixels.height() * 4;
+    const std::size_t most =
+        std::max<std::size_t>(1, kRowImageBytes / std::max<std::size_t>(bytes, 1));
+    while (rowImages_.size() >= most)
+        rowImages_.erase(rowImages_.begin());
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(fill());
+    {
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                               QPainter::SmoothPixmapTransform);
+        rowPainter_.paint(painter, size, row.cell, row.selected);
+    }
+    rowImages_.push_back({row.cell, row.selected, background, std::move(image)});
+    return rowImages_.back().image;
+}
+
+QColor PanelCanvas::fill() const {
+    QColor colour = QGuiApplication::palette().color(QPalette::Window);
+    if (translucent_)
+        colour.setAlphaF(static_cast<float>(kTranslucentFillAlpha));
+    return colour;
+}
+
+bool PanelCanvas::rowsCover(const std::vector<RowPicture>& rows, const QRectF& area) const {
+    if (rows.empty())
+        return false;
+    const QRectF covered = (rowRect(rows.front().top) | rowRect(rows.back().top)) & tableRect();
+    return covered.contains(area);
 }
 
 void PanelCanvas::paintScroller(QPainter& painter, const QRectF& scroller) const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
@@ -12,7 +13,6 @@
 #include "platform/qt/LabelPainter.h"
 #include "platform/qt/RowPainter.h"
 
-class QImage;
 class QPainter;
 
 namespace tavrel::qt {
@@ -44,6 +44,7 @@ class PanelCanvas {
     void scrollBy(double points);
     double rowHeight() const { return layout_.rowHeight; }
     std::int64_t selectedRow() const { return selected_; }
+    std::int64_t rowCount() const { return rows_; }
     // The row of the last click, -1 when it hit no row.
     std::int64_t clickedRow() const { return clicked_; }
 
@@ -100,7 +101,6 @@ class PanelCanvas {
         std::vector<RowPicture> rows;
     };
 
-    std::int64_t rows() const { return rows_; }
     double contentHeight() const;
     double maxScroll() const;
     void setScroll(double scroll);
@@ -110,9 +110,12 @@ class PanelCanvas {
     QRectF rowRect(double top) const;
     Picture picture();
     QRectF difference(const Picture& now, const Picture& before) const;
-    void paintBackground(QPainter& painter) const;
+    void paintBackground(QPainter& painter, const QRectF& area, double ratio);
     void paintRows(QPainter& painter, const std::vector<RowPicture>& rows, const QRectF& area);
     void paintScroller(QPainter& painter, const QRectF& scroller) const;
+    const QImage& rowImage(const RowPicture& row, QSizeF size, double ratio);
+    QColor fill() const;
+    bool rowsCover(const std::vector<RowPicture>& rows, const QRectF& area) const;
 
     PanelContentLayout layout_;
     PanelDataSource& dataSource_;
@@ -131,6 +134,15 @@ class PanelCanvas {
     std::int64_t pressed_ = -1;
     double scroll_ = 0;
     std::optional<Picture> painted_;
+    QImage background_;  // the background alone, at the size and ratio last painted
+    struct CachedRow {
+        RowCell cell;
+        bool selected = false;
+        QRgb background = 0;
+        QImage image;
+    };
+    std::vector<CachedRow> rowImages_;  // least recently used first
+    bool backgroundTranslucent_ = false;
     std::function<void()> onChange_;
 };
 

@@ -5,11 +5,14 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRegion>
+#include <QTimer>
 #include <QTransform>
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/qt/NativePanelWindow.h"
 #include "platform/qt/QtXcb.h"
+#include "platform/qt/QtXcbAtoms.h"
 #include "platform/qt/ScreenSpace.h"
 
 namespace tavrel::qt {
@@ -17,6 +20,10 @@ namespace {
 constexpr std::uint8_t kLeftButton = 1;
 constexpr std::uint8_t kWheelUp = 4;
 constexpr std::uint8_t kWheelDown = 5;
+// How long a hiding panel waits at most for the window manager to act on an activation.
+constexpr int kMostWaitForWindowManagerMs = 50;
+// Up to this many rows, the windows beneath the panel are few enough to expose at once.
+constexpr std::int64_t kFewWindows = 12;
 
 QRect outwardPixels(const QRectF& points, double ratio) {
     const QRectF scaled(points.topLeft() * ratio, points.size() * ratio);
@@ -26,7 +33,8 @@ QRect outwardPixels(const QRectF& points, double ratio) {
 
 QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                                PanelDataSource& dataSource, IconPixmapCache& icons,
-                               CompositorWatch& compositor, const KeyboardHandlers& keyboard)
+                               CompositorWatch& compositor, WindowActivations& activations,
+                               const KeyboardHandlers& keyboard)
     : PanelCanvasSurface(layout, {style.contentRect.size.width, style.contentRect.size.height},
                          dataSource, icons),
       connection_(qtXcbConnection()),
@@ -41,6 +49,10 @@ QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContent
     canvas().warmUp();
     QObject::connect(&compositor, &CompositorWatch::changed, &context_,
                      [this](bool active) { useTranslucentWindow(active); });
+    QObject::connect(&activations, &WindowActivations::requested, &context_,
+                     [this](std::uint32_t window) { activationRequested(window); });
+    if (connection_)
+        activeWindowAtom_ = internXcbAtom(connection_, "_NET_ACTIVE_WINDOW");
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -69,6 +81,10 @@ void QtPanelSurface::setFrameOrigin(Point origin) {
 }
 
 void QtPanelSurface::orderFrontRegardless() {
+    if (!mapped_)
+        askActiveWindow();
+    hiding_ = false;
+    activating_.reset();
     shown_ = true;
     present();
 }
@@ -81,11 +97,20 @@ void QtPanelSurface::makeKeyWindow() {
 
 void QtPanelSurface::orderOut() {
     shown_ = false;
-    if (window_ && mapped_) {
-        window_->unmap();
-        window_->flush();
+    if (mapped_ && !hiding_) {
+        hiding_ = true;
+        // Over a few windows the panel goes at once: the window manager has little to redraw
+        // before it gets to the activation, less than waiting for it would cost. Otherwise
+        // the pointer leaves the panel before any activation is asked for (a window manager
+        // whose focus follows the pointer hears of that first, and cannot undo the activation
+        // when the panel goes), and whether to wait for one is decided once the current event
+        // is handled, when any activation it causes has been asked for.
+        if (canvas().rowCount() > kFewWindows && window_->letPointerThrough())
+            QMetaObject::invokeMethod(
+                &context_, [this] { finishHiding(); }, Qt::QueuedConnection);
+        else
+            unmap();
     }
-    mapped_ = false;
     // Each showing starts from the top of its list: scrolling a new highlight into view from
     // where the last switch left off could hide the front-most windows above it.
     canvas().scrollToTop();
@@ -102,7 +127,17 @@ bool QtPanelSurface::nativeEventFilter(const QByteArray& eventType, void* messag
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const std::uint8_t type = event->response_type & 0x7f;
-    if (type != XCB_BUTTON_PRESS && type != XCB_BUTTON_RELEASE)
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+        if (notify->atom == activeWindowAtom_ && activeWindowAtom_ != XCB_ATOM_NONE) {
+            if (hiding_ && activating_)
+                unmap();
+            else if (shown_)
+                askActiveWindow();
+        }
+        return false;
+    }
+    if (!shown_ || (type != XCB_BUTTON_PRESS && type != XCB_BUTTON_RELEASE))
         return false;
     const auto* button = static_cast<const xcb_button_press_event_t*>(message);
     if (button->event != window_->id())
@@ -126,11 +161,11 @@ void QtPanelSurface::useTranslucentWindow(bool translucent) {
     auto next = NativePanelWindow::create(connection_, translucent);
     if (!next)
         return;
-    const bool shown = mapped_;
+    const bool shown = shown_ && mapped_;
     std::swap(window_, next);
     mapped_ = false;
+    hiding_ = false;
     canvas().setTranslucent(window_->translucent());
-    image_ = QImage();
     if (shown)
         present();
     // The old window goes once the new one is up, so the panel never blinks.
@@ -138,14 +173,14 @@ void QtPanelSurface::useTranslucentWindow(bool translucent) {
 }
 
 void QtPanelSurface::presentLater() {
-    if (!mapped_ || presentPosted_)
+    if (!shown_ || !mapped_ || presentPosted_)
         return;
     presentPosted_ = true;
     QMetaObject::invokeMethod(
         &context_,
         [this] {
             presentPosted_ = false;
-            if (mapped_)
+            if (shown_ && mapped_)
                 present();
         },
         Qt::QueuedConnection);
@@ -157,34 +192,87 @@ void QtPanelSurface::present() {
     const double ratio = devicePixelRatio();
     const QSize pixels = (QSizeF(frame_.size()) * ratio).toSize().expandedTo(QSize(1, 1));
     QRectF changed = canvas().changes();
-    const bool resized = image_.size() != pixels;
-    if (resized) {
-        image_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        image_.setDevicePixelRatio(ratio);
+    const bool resized = window_->prepareImage(pixels, ratio);
+    if (resized)
         changed = QRectF(QPointF(), canvas().size());
-    }
     QRect dirty;
     if (!changed.isEmpty()) {
-        canvas().paint(image_, changed);
-        dirty = outwardPixels(changed, ratio) & image_.rect();
-        window_->upload(image_, dirty);
+        QImage& image = window_->image();
+        canvas().paint(image, changed);
+        dirty = outwardPixels(changed, ratio) & image.rect();
+        window_->upload(dirty);
     }
     if (resized && !window_->translucent()) {
         const QTransform scale = QTransform::fromScale(ratio, ratio);
         window_->setShape(QRegion(scale.map(canvas().shape()).toFillPolygon().toPolygon()));
     }
     window_->setGeometry(QRect((QPointF(frame_.topLeft()) * ratio).toPoint(), pixels));
-    if (!mapped_) {
-        window_->map();
-        mapped_ = true;
-    } else {
+    if (mapped_)
         window_->repaint(dirty);
-    }
+    // Also when it was on its way out, letting the pointer through.
+    if (!mapped_ || window_->pointerPassesThrough())
+        window_->map();
+    mapped_ = true;
     window_->flush();
 }
 
 double QtPanelSurface::devicePixelRatio() const {
     return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
+// Asked without waiting: the answer is read when the panel hides, long after it came.
+void QtPanelSurface::askActiveWindow() {
+    if (!connection_ || activeWindowAtom_ == XCB_ATOM_NONE)
+        return;
+    if (activeWindowAsked_)
+        xcb_discard_reply(connection_, activeWindowAsked_->sequence);
+    const xcb_screen_t* screen = defaultXcbScreen(connection_);
+    if (!screen)
+        return;
+    activeWindowAsked_ =
+        xcb_get_property(connection_, 0, screen->root, activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1);
+    xcb_flush(connection_);
+}
+
+xcb_window_t QtPanelSurface::activeWindow() {
+    if (!activeWindowAsked_)
+        return XCB_WINDOW_NONE;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(connection_, *activeWindowAsked_, nullptr);
+    activeWindowAsked_.reset();
+    xcb_window_t active = XCB_WINDOW_NONE;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        active = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+    std::free(reply);
+    return active;
+}
+
+void QtPanelSurface::activationRequested(xcb_window_t window) {
+    if (hiding_)
+        activating_ = window;
+}
+
+void QtPanelSurface::finishHiding() {
+    if (!hiding_)
+        return;
+    // A window that is already active changes nothing the window manager would announce.
+    if (activating_ && *activating_ != activeWindow()) {
+        QTimer::singleShot(kMostWaitForWindowManagerMs, &context_, [this] { unmap(); });
+        return;
+    }
+    unmap();
+}
+
+void QtPanelSurface::unmap() {
+    if (!hiding_)
+        return;
+    hiding_ = false;
+    activating_.reset();
+    if (window_ && mapped_) {
+        window_->unmap();
+        window_->flush();
+    }
+    mapped_ = false;
 }
 
 QtPanelSurfaces::QtPanelSurfaces() = default;
@@ -194,7 +282,7 @@ std::unique_ptr<PanelSurface> QtPanelSurfaces::makePanel(const PanelWindowStyle&
                                                          const PanelContentLayout& layout,
                                                          PanelDataSource& dataSource) {
     return std::make_unique<QtPanelSurface>(style, layout, dataSource, icons_, compositor_,
-                                            keyboard_);
+                                            activations_, keyboard_);
 }
 
 }  // namespace tavrel::qt

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPointF>
 #include <QScreen>
 
 #include "platform/qt/ScreenSpace.h"
@@ -29,7 +30,16 @@ std::optional<Screen> QtScreens::mainScreen() {
 }
 
 Point QtScreens::mouseLocation() {
-    return ScreenSpace::current().pointerToPoints(QCursor::pos());
+    if (!pointer_) {
+        const std::optional<QPoint> atInput =
+            pointerAtInput_ ? pointerAtInput_() : std::optional<QPoint>();
+        // Screen pixels are Qt's coordinates scaled by the device pixel ratio.
+        pointer_ =
+            atInput ? (QPointF(*atInput) / qGuiApp->devicePixelRatio()).toPoint() : QCursor::pos();
+        QMetaObject::invokeMethod(
+            &context_, [this] { pointer_.reset(); }, Qt::QueuedConnection);
+    }
+    return ScreenSpace::current().pointerToPoints(*pointer_);
 }
 
 }  // namespace tavrel::qt

@@ -18,8 +18,11 @@ bool isApplicationWindow(const ClientWindow& w) {
 }  // namespace
 
 X11Accessibility::X11Accessibility(X11Connection& connection, X11WindowList& windows,
-                                   DesktopWatch* order)
-    : connection_(connection), windows_(windows), order_(order) {}
+                                   DesktopWatch* order, X11Connection* requests)
+    : connection_(connection),
+      windows_(windows),
+      order_(order),
+      requests_(requests != nullptr ? *requests : connection) {}
 
 AXElement X11Accessibility::createApplication(std::int32_t pid) {
     return AXElement{AXElement::Kind::application, pid, 0};
@@ -112,16 +115,22 @@ AXError X11Accessibility::setMinimized(xcb_window_t window, bool minimized) {
     if (!windows_.window(window))
         return kAXErrorCannotComplete;
     sendToWindowManager(window, connection_.atoms().WM_CHANGE_STATE, {kIconicState, 0, 0, 0, 0});
+    flushRequests();
     return kAXErrorSuccess;
 }
 
 AXError X11Accessibility::makeMain(xcb_window_t window) {
     if (!windows_.window(window))
         return kAXErrorCannotComplete;
-    const xcb_timestamp_t now = connection_.serverTime();
+    xcb_timestamp_t now = inputTime_ ? inputTime_() : xcb_timestamp_t{XCB_CURRENT_TIME};
+    if (now == XCB_CURRENT_TIME)
+        now = connection_.serverTime();
     if (windows_.windowManagerPresent()) {
         sendToWindowManager(window, connection_.atoms()._NET_ACTIVE_WINDOW,
                             {kSourcePager, now, XCB_WINDOW_NONE, 0, 0});
+        flushRequests();
+        if (activationRequested_)
+            activationRequested_(window);
         return kAXErrorSuccess;
     }
     return check(
@@ -134,6 +143,13 @@ AXError X11Accessibility::raise(xcb_window_t window) {
     if (windows_.windowManagerPresent()) {
         sendToWindowManager(window, connection_.atoms()._NET_RESTACK_WINDOW,
                             {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
+        // A switch raises, then activates: both leave together. Written alone, the raise
+        // would wake the server, which on a busy machine takes the processor before the
+        // activation is written.
+        if (later_)
+            later_([this] { flushRequests(); });
+        else
+            flushRequests();
         return kAXErrorSuccess;
     }
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
@@ -141,6 +157,8 @@ AXError X11Accessibility::raise(xcb_window_t window) {
                                               XCB_CONFIG_WINDOW_STACK_MODE, &above));
 }
 
+// On the keyboard's connection, a commit's requests leave in one write behind the ungrab that
+// precedes them, and the server takes them in that order.
 void X11Accessibility::sendToWindowManager(xcb_window_t window, xcb_atom_t type,
                                            const std::uint32_t (&data)[5]) {
     xcb_client_message_event_t message{};
@@ -150,10 +168,13 @@ void X11Accessibility::sendToWindowManager(xcb_window_t window, xcb_atom_t type,
     message.type = type;
     for (int i = 0; i < 5; ++i)
         message.data.data32[i] = data[i];
-    xcb_send_event(connection_.get(), 0, connection_.root(),
+    xcb_send_event(requests_.get(), 0, requests_.root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
-    xcb_flush(connection_.get());
+}
+
+void X11Accessibility::flushRequests() {
+    xcb_flush(requests_.get());
 }
 
 AXError X11Accessibility::check(xcb_void_cookie_t cookie) {

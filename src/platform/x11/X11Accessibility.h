@@ -1,6 +1,8 @@
 #pragma once
 #include <xcb/xcb.h>
 
+#include <functional>
+
 #include "platform/Accessibility.h"
 
 namespace tavrel::x11 {
@@ -17,9 +19,10 @@ struct ClientWindow;
 class X11Accessibility final : public Accessibility {
   public:
     // `order`, when given, puts an application's windows front to back as the switcher lists
-    // them.
+    // them. `requests`, when given, carries the requests to the window manager (see
+    // sendToWindowManager); `connection` otherwise.
     X11Accessibility(X11Connection& connection, X11WindowList& windows,
-                     DesktopWatch* order = nullptr);
+                     DesktopWatch* order = nullptr, X11Connection* requests = nullptr);
 
     AXElement createApplication(std::int32_t pid) override;
     AXError copyAttributeValue(const AXElement& element, const std::string& attribute,
@@ -34,6 +37,19 @@ class X11Accessibility final : public Accessibility {
     // There is nothing to prompt for.
     bool isProcessTrustedWithOptions(bool prompt) override;
 
+    // The time of the user's input being handled, XCB_CURRENT_TIME when none: a window made
+    // main carries it, and the server is asked for the time only without it.
+    void setInputTime(std::function<xcb_timestamp_t()> inputTime) {
+        inputTime_ = std::move(inputTime);
+    }
+    // Runs work after the current event: a raise waits there for the activation that usually
+    // follows, to leave in one write with it. Without it, each request leaves at once.
+    void setLater(std::function<void(std::function<void()>)> later) { later_ = std::move(later); }
+    // Told each time the window manager has been asked to activate a window.
+    void setActivationRequestedHandler(std::function<void(xcb_window_t window)> handler) {
+        activationRequested_ = std::move(handler);
+    }
+
   private:
     AXError copyWindows(const AXElement& application, Value& value);
     AXError setMinimized(xcb_window_t window, bool minimized);
@@ -41,11 +57,16 @@ class X11Accessibility final : public Accessibility {
     AXError raise(xcb_window_t window);
     // Sends an EWMH request about `window` to the window manager.
     void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::uint32_t (&data)[5]);
+    void flushRequests();
     AXError check(xcb_void_cookie_t cookie);
 
     X11Connection& connection_;
     X11WindowList& windows_;
     DesktopWatch* order_;
+    X11Connection& requests_;
+    std::function<xcb_timestamp_t()> inputTime_;
+    std::function<void(xcb_window_t)> activationRequested_;
+    std::function<void(std::function<void()>)> later_;
 };
 
 }  // namespace tavrel::x11

@@ -94,6 +94,16 @@ std::uint8_t xkbTypeOf(const xcb_generic_event_t* event) {
     return reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event)->xkbType;
 }
 
+// When the server saw a key or modifier event; XCB_CURRENT_TIME for any other.
+xcb_timestamp_t timeOf(const xcb_generic_event_t& event, std::uint8_t xkbEventBase) {
+    const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
+        return reinterpret_cast<const xcb_key_press_event_t&>(event).time;
+    if (xkbEventBase != 0 && type == xkbEventBase && xkbTypeOf(&event) == XCB_XKB_STATE_NOTIFY)
+        return reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event).time;
+    return XCB_CURRENT_TIME;
+}
+
 }  // namespace
 
 X11Keyboard::X11Keyboard(X11Connection& connection, desktop::KeyMonitors& monitors,
@@ -307,14 +317,34 @@ void X11Keyboard::processEvents() {
     if (processing_)
         return;
     processing_ = true;
-    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
-        handle(event.get());
-    desktop_.settle();
+    for (;;) {
+        while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())})
+            handle(event.get());
+        // Looking for the active window's answers reads the connection: events that came
+        // with them wait in xcb's queue, where the connection's readiness no longer tells of
+        // them, and a key left there would keep the frozen keyboard frozen.
+        desktop_.settle();
+        Reply<xcb_generic_event_t> queued{xcb_poll_for_queued_event(connection_.get())};
+        if (!queued)
+            break;
+        handle(queued.get());
+    }
     processing_ = false;
 }
 
 void X11Keyboard::handle(const xcb_generic_event_t* event) {
     const std::uint8_t type = event->response_type & 0x7f;
+    inputTime_ = timeOf(*event, xkbReady_ ? xkbEventBase_ : 0);
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+        const auto& key = *reinterpret_cast<const xcb_key_press_event_t*>(event);
+        inputPointer_ = std::pair{key.root_x, key.root_y};
+    }
+    handleEvent(event, type);
+    inputTime_ = XCB_CURRENT_TIME;
+    inputPointer_.reset();
+}
+
+void X11Keyboard::handleEvent(const xcb_generic_event_t* event, std::uint8_t type) {
     if (type == XCB_KEY_PRESS) {
         onKeyPress(*reinterpret_cast<const xcb_key_press_event_t*>(event));
     } else if (type == XCB_KEY_RELEASE) {
@@ -407,9 +437,19 @@ void X11Keyboard::onKeyRelease(const xcb_key_release_event_t& release) {
 
 void X11Keyboard::onSuperRelease(const xcb_key_release_event_t& release) {
     // Releasing Super ends the switch: the release goes on to the focused window, which saw
-    // Super go down, and the keyboard is that window's again before the commit runs.
+    // Super go down, and the keyboard is that window's again before the commit acts. The
+    // ungrab leaves with the commit's requests to the window manager, which follow it on this
+    // connection, in one write: written alone, it would wake the server, which on a busy
+    // machine takes the processor before the commit is made. The server's answer is waited
+    // for once the commit is sent.
     xcb_allow_events(connection_.get(), XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
-    letGo();
+    const bool ungrabbed = ungrab();
+    deliverSuperRelease(release);
+    if (ungrabbed)
+        awaitUngrab();
+}
+
+void X11Keyboard::deliverSuperRelease(const xcb_key_release_event_t& release) {
     const std::uint64_t flags = flagsFrom(release.state) & ~kCGEventFlagMaskCommand;
     if ((lastFlags_ & kCGEventFlagMaskCommand) == 0)
         return;  // the state notification came first and has committed already
@@ -470,14 +510,23 @@ bool X11Keyboard::takeKeyboard() {
 }
 
 void X11Keyboard::letGo() {
-    if (hold_ == Hold::none)
-        return;
-    xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
     // Once this returns the keyboard is the focused window's again, whatever other clients
     // do next.
-    connection_.sync();
+    if (ungrab())
+        awaitUngrab();
+}
+
+bool X11Keyboard::ungrab() {
+    if (hold_ == Hold::none)
+        return false;
+    xcb_ungrab_keyboard(connection_.get(), XCB_CURRENT_TIME);
     hold_ = Hold::none;
     passedOn_.reset();
+    return true;
+}
+
+void X11Keyboard::awaitUngrab() {
+    connection_.sync();
     noteOutOfBandRead();
 }
 

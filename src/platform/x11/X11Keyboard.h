@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/EventTap.h"
 #include "platform/MainLoop.h"
@@ -65,6 +66,14 @@ class X11Keyboard final : public EventTaps {
     bool grabKeyboard();
     // Lets go of the keyboard (the panel has hidden).
     void releaseKeyboard();
+    // The server time of the key event being handled now, so that what it causes (raising
+    // the chosen window) carries the user's own timestamp; XCB_CURRENT_TIME between events.
+    xcb_timestamp_t inputTime() const { return inputTime_; }
+    // Where the pointer was, in root pixels, when the key event being handled happened;
+    // nothing between key events.
+    std::optional<std::pair<std::int16_t, std::int16_t>> inputPointer() const {
+        return inputPointer_;
+    }
     // Called when a call from outside processEvents() has read events off the connection:
     // they wait in xcb's queue, where the connection's readiness no longer tells of them.
     void setQueuedEventsHandler(std::function<void()> handler) {
@@ -85,6 +94,7 @@ class X11Keyboard final : public EventTaps {
     void refreshKeymap();
     void readModifierState();
     void handle(const xcb_generic_event_t* event);
+    void handleEvent(const xcb_generic_event_t* event, std::uint8_t type);
     void onKeyPress(const xcb_key_press_event_t& press);
     void onKeyRelease(const xcb_key_release_event_t& release);
     void onSuperRelease(const xcb_key_release_event_t& release);
@@ -100,6 +110,11 @@ class X11Keyboard final : public EventTaps {
     bool takeKeyboard();
     // Whoever holds the keyboard for this program lets go.
     void letGo();
+    // The ungrab asked for, to leave with the next write (true), or nothing held (false); and
+    // the server's having done it.
+    bool ungrab();
+    void awaitUngrab();
+    void deliverSuperRelease(const xcb_key_release_event_t& release);
     void retryIfFree();
     void noteOutOfBandRead();
 
@@ -127,6 +142,8 @@ class X11Keyboard final : public EventTaps {
     std::uint64_t lastFlags_ = 0;
     std::uint8_t lastMods_ = 0;
     bool processing_ = false;
+    xcb_timestamp_t inputTime_ = XCB_CURRENT_TIME;
+    std::optional<std::pair<std::int16_t, std::int16_t>> inputPointer_;
     std::function<void()> queuedEvents_;
     std::function<void()> retry_;
     std::function<void(const std::string&)> obstacle_;

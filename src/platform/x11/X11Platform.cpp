@@ -65,12 +65,16 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
         std::make_unique<desktop::DesktopEntries>(desktop::DesktopEntries::userDataFolders());
     runningApplications_ =
         std::make_unique<X11RunningApplications>(*windowList_, *connection_, *desktopEntries_);
-    accessibility_ =
-        std::make_unique<X11Accessibility>(*connection_, *windowList_, desktopWatch_.get());
+    accessibility_ = std::make_unique<X11Accessibility>(
+        *connection_, *windowList_, desktopWatch_.get(), keyboardConnection_.get());
     eventMonitors_ = std::make_unique<desktop::KeyMonitors>();
     keyboard_ =
         std::make_unique<X11Keyboard>(*keyboardConnection_, *eventMonitors_, *desktopWatch_, loop_);
     desktopWatch_->setWindowManagerChangedHandler([this] { keyboard_->windowManagerChanged(); });
+    // A commit made by a key carries that key's time: asking the server for the time
+    // would cost a round trip while the window manager is busy.
+    accessibility_->setInputTime([this] { return keyboard_->inputTime(); });
+    accessibility_->setLater([this](std::function<void()> work) { loop_.post(std::move(work)); });
     // The listing connection hears of changes to listed windows (and of errors of
     // requests nobody waits for, which need no answer).
     connection_->setEventHandler(
@@ -132,6 +136,10 @@ void X11Platform::setDevicePixelRatio(double ratio) {
     runningApplications_->setIconPixels(static_cast<int>(std::lround(kIconPoints * ratio)));
 }
 
+std::optional<std::pair<std::int16_t, std::int16_t>> X11Platform::pointerAtInput() const {
+    return keyboard_->inputPointer();
+}
+
 void X11Platform::setThemeIconLoader(
     std::function<Image(const std::string& iconName, int pixelSize)> loader) {
     runningApplications_->setThemeIconLoader(std::move(loader));
@@ -139,6 +147,10 @@ void X11Platform::setThemeIconLoader(
 
 void X11Platform::setConnectionLostHandler(std::function<void()> handler) {
     connectionLost_ = std::move(handler);
+}
+
+void X11Platform::setActivationRequestedHandler(std::function<void(std::uint32_t window)> handler) {
+    accessibility_->setActivationRequestedHandler(std::move(handler));
 }
 
 void X11Platform::watch(X11Connection& connection, std::function<void()> onEvents) {

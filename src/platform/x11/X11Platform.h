@@ -1,7 +1,10 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Accessibility.h"
@@ -53,11 +56,16 @@ class X11Platform {
 
     // Screen pixels per point; bounds and icon sizes follow it.
     void setDevicePixelRatio(double ratio);
+    // Where the pointer was, in root pixels, when the key being handled was pressed or
+    // released; nothing between key events.
+    std::optional<std::pair<std::int16_t, std::int16_t>> pointerAtInput() const;
     // Where application icons come from when their windows carry none (Qt's icon theme).
     void setThemeIconLoader(
         std::function<Image(const std::string& iconName, int pixelSize)> loader);
     // Called once, on the main thread, when the X server has gone away.
     void setConnectionLostHandler(std::function<void()> handler);
+    // Called each time the window manager has been asked to activate a window, right after.
+    void setActivationRequestedHandler(std::function<void(std::uint32_t window)> handler);
 
   private:
     X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,

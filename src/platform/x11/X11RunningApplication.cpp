@@ -15,12 +15,18 @@ constexpr std::uint32_t kMaxIconItems = 1 << 20;
 
 }  // namespace
 
-X11RunningApplication::X11RunningApplication(ApplicationFacts facts, X11Connection& connection,
+X11RunningApplication::X11RunningApplication(FactsSource learnFacts, X11Connection& connection,
                                              const ThemeIconLoader& themeIcons, int iconPixels)
-    : facts_(std::move(facts)),
+    : learnFacts_(std::move(learnFacts)),
       connection_(connection),
       themeIcons_(themeIcons),
       iconPixels_(iconPixels) {}
+
+const ApplicationFacts& X11RunningApplication::facts() {
+    if (!facts_)
+        facts_ = learnFacts_ ? learnFacts_() : ApplicationFacts{};
+    return *facts_;
+}
 
 // The window's own full-colour icon first, then the theme's drawing of the name its desktop
 // entry (or class) gives, and only then the pixmap an old client names in WM_HINTS: such
@@ -29,21 +35,21 @@ X11RunningApplication::X11RunningApplication(ApplicationFacts facts, X11Connecti
 Image X11RunningApplication::icon() {
     if (!icon_) {
         Image image = windowIcon();
-        if (!image && themeIcons_ && facts_.themeIconName)
-            image = themeIcons_(*facts_.themeIconName, iconPixels_);
-        if (!image && facts_.iconWindow != XCB_WINDOW_NONE)
-            image = readHintsIcon(connection_, facts_.iconWindow);
+        if (!image && themeIcons_ && facts().themeIconName)
+            image = themeIcons_(*facts().themeIconName, iconPixels_);
+        if (!image && facts().iconWindow != XCB_WINDOW_NONE)
+            image = readHintsIcon(connection_, facts().iconWindow);
         icon_ = image;
     }
     return *icon_;
 }
 
 Image X11RunningApplication::windowIcon() {
-    if (facts_.iconWindow == XCB_WINDOW_NONE)
+    if (facts().iconWindow == XCB_WINDOW_NONE)
         return nullptr;
     xcb_connection_t* c = connection_.get();
     const auto property =
-        X11Property::read(c, X11Property::request(c, facts_.iconWindow,
+        X11Property::read(c, X11Property::request(c, facts().iconWindow,
                                                   connection_.atoms()._NET_WM_ICON, kMaxIconItems));
     if (!property)
         return nullptr;

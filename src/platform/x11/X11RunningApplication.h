@@ -23,25 +23,30 @@ struct ApplicationFacts {
     xcb_window_t iconWindow = XCB_WINDOW_NONE;  // a window whose icon properties are the icon
 };
 
+// Learns an application's facts; asked at most once, and only when something needs them.
+using FactsSource = std::function<ApplicationFacts()>;
+
 // One running application of the X11 desktop.
 class X11RunningApplication final : public RunningApplication {
   public:
-    // `connection` and `themeIcons` outlive the application.
-    X11RunningApplication(ApplicationFacts facts, X11Connection& connection,
+    // `connection`, `themeIcons` and what `learnFacts` reads outlive the application.
+    X11RunningApplication(FactsSource learnFacts, X11Connection& connection,
                           const ThemeIconLoader& themeIcons, int iconPixels);
 
-    std::optional<std::string> localizedName() override { return facts_.name; }
+    std::optional<std::string> localizedName() override { return facts().name; }
     Image icon() override;
-    std::optional<std::string> bundleIdentifier() override { return facts_.bundleIdentifier; }
+    std::optional<std::string> bundleIdentifier() override { return facts().bundleIdentifier; }
     // X11 has no such thing as a focused application, only focused windows: the window
     // steps that follow activation do the real work. Nothing happens here, and the
     // answer says so.
     bool activateWithOptions(std::uint32_t) override { return false; }
 
   private:
+    const ApplicationFacts& facts();
     Image windowIcon();
 
-    ApplicationFacts facts_;
+    FactsSource learnFacts_;
+    std::optional<ApplicationFacts> facts_;
     X11Connection& connection_;
     const ThemeIconLoader& themeIcons_;
     int iconPixels_;

@@ -29,8 +29,14 @@ std::shared_ptr<RunningApplication> X11RunningApplications::runningApplicationWi
     const ClientWindow* window = firstWindowOf(pid);
     if (window == nullptr && !processRuns(pid))
         return nullptr;
-    return std::make_shared<X11RunningApplication>(factsOf(pid, window), connection_, themeIcons_,
-                                                   iconPixels_);
+    // Name and icon come from /proc and the desktop entries, read only when asked for: an
+    // activation asks for neither, and must not wait for them.
+    WindowClass windowClass;
+    if (window != nullptr)
+        windowClass = {window->className, window->instanceName, window->id};
+    return std::make_shared<X11RunningApplication>(
+        [this, pid, windowClass = std::move(windowClass)] { return factsOf(pid, windowClass); },
+        connection_, themeIcons_, iconPixels_);
 }
 
 const ClientWindow* X11RunningApplications::firstWindowOf(std::int32_t pid) {
@@ -50,15 +56,11 @@ const ClientWindow* X11RunningApplications::firstWindowOf(std::int32_t pid) {
     return find(windows_.lastSnapshot());
 }
 
-ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid, const ClientWindow* w) {
+ApplicationFacts X11RunningApplications::factsOf(std::int32_t pid, const WindowClass& window) {
     ApplicationFacts facts;
-    std::optional<std::string> className;
-    std::optional<std::string> instanceName;
-    if (w != nullptr) {
-        className = w->className;
-        instanceName = w->instanceName;
-        facts.iconWindow = w->id;
-    }
+    const std::optional<std::string>& className = window.className;
+    const std::optional<std::string>& instanceName = window.instanceName;
+    facts.iconWindow = window.id;
     const std::string executable = desktop::executableName(pid);
     if (const desktop::DesktopEntry* entry = entries_.match(className, instanceName, executable)) {
         facts.name = entry->name;

@@ -25,9 +25,15 @@ class X11RunningApplications final : public RunningApplications {
     void setIconPixels(int pixels) { iconPixels_ = pixels; }
 
   private:
+    // What the application's front-most listed window says of it, if it has one.
+    struct WindowClass {
+        std::optional<std::string> className;
+        std::optional<std::string> instanceName;
+        xcb_window_t id = XCB_WINDOW_NONE;
+    };
+
     const ClientWindow* firstWindowOf(std::int32_t pid);
-    // `window` is the application's front-most listed window, if it has one.
-    ApplicationFacts factsOf(std::int32_t pid, const ClientWindow* window);
+    ApplicationFacts factsOf(std::int32_t pid, const WindowClass& window);
 
     X11WindowList& windows_;
     X11Connection& connection_;

@@ -253,20 +253,28 @@ std::optional<ClientWindow> X11WindowList::window(xcb_window_t id) {
     return std::move(found.front());
 }
 
-// What one listing asks about one window: its place and size always, and the properties
-// that the cache does not hold. Without an EWMH window manager the clients' map state tells
-// whether they show; under one, the window manager's properties tell it.
+// What one listing asks about one window: what the cache does not hold of its place, size
+// and properties. Without an EWMH window manager the clients' map state tells whether they
+// show; under one, the window manager's properties tell it.
 struct WindowCookies {
     std::optional<xcb_get_window_attributes_cookie_t> attributes;
-    xcb_get_geometry_cookie_t geometry;
-    xcb_translate_coordinates_cookie_t position;
+    std::optional<xcb_get_geometry_cookie_t> geometry;
+    std::optional<xcb_translate_coordinates_cookie_t> position;
     std::vector<std::pair<xcb_atom_t, xcb_get_property_cookie_t>> properties;
 };
 
-// A window's properties as last read, each dropped when the window reports a change.
+// Where a window is, in root coordinates, and its size, in pixels.
+struct X11WindowList::Place {
+    std::int32_t x = 0, y = 0;
+    std::uint32_t width = 0, height = 0;
+};
+
+// A window's properties and place as last read, each dropped when the window reports a
+// change (a place announced in full, as window managers do for a moved client, is kept).
 struct X11WindowList::CachedWindow {
     std::map<xcb_atom_t, std::optional<X11Property>> properties;  // empty optional: none
     std::optional<std::optional<std::int32_t>> serverPid;         // asked once
+    std::optional<Place> place;
     const std::optional<X11Property>* property(xcb_atom_t atom) const {
         const auto it = properties.find(atom);
         return it == properties.end() ? nullptr : &it->second;
@@ -308,13 +316,18 @@ void X11WindowList::handleEvent(const xcb_generic_event_t* event) {
     } else if (type == XCB_REPARENT_NOTIFY) {
         const auto* notify = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
         listingCurrent_ = listingCurrent_ && notify->override_redirect != 0;
+        forgetPlace(notify->window);
         noteChange(notify->window);
     } else if (type == XCB_CREATE_NOTIFY) {
         // Even unmapped, a new child of the root may be an iconic client.
         const auto* notify = reinterpret_cast<const xcb_create_notify_event_t*>(event);
         listingCurrent_ = listingCurrent_ && notify->override_redirect != 0;
     } else if (type == XCB_CONFIGURE_NOTIFY) {
-        noteRestack(*reinterpret_cast<const xcb_configure_notify_event_t*>(event));
+        const auto* notify = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        notePlace(*notify, (event->response_type & 0x80) != 0);
+        noteRestack(*notify);
+    } else if (type == XCB_GRAVITY_NOTIFY) {
+        forgetPlace(reinterpret_cast<const xcb_gravity_notify_event_t*>(event)->window);
     } else if (type == XCB_CIRCULATE_NOTIFY) {
         listingCurrent_ = false;
     }
@@ -326,6 +339,24 @@ void X11WindowList::noteChange(xcb_window_t id) {
         changed_.insert(id);
         listingCurrent_ = false;
     }
+}
+
+// A root child reports its place in root coordinates, and so does a window manager for a
+// client it moved (ICCCM 4.1.5, a sent event); a framed client's own report is relative to
+// its frame, so only its size could be kept: it is asked for again.
+void X11WindowList::notePlace(const xcb_configure_notify_event_t& notify, bool sent) {
+    const auto it = cache_.find(notify.window);
+    if (it == cache_.end())
+        return;
+    if (sent || notify.event == connection_.root())
+        it->second.place = Place{notify.x, notify.y, notify.width, notify.height};
+    else
+        it->second.place.reset();
+}
+
+void X11WindowList::forgetPlace(xcb_window_t id) {
+    if (const auto it = cache_.find(id); it != cache_.end())
+        it->second.place.reset();
 }
 
 void X11WindowList::noteRootChange(const xcb_property_notify_event_t& notify) {
@@ -407,9 +438,14 @@ std::vector<ClientWindow> X11WindowList::describe(const std::vector<xcb_window_t
     drainEvents();
     std::vector<WindowCookies> cookies;
     cookies.reserve(ids.size());
-    for (const xcb_window_t id : ids)
+    bool asked = false;
+    for (const xcb_window_t id : ids) {
         cookies.push_back(requestWindow(id, managed));
-    ++roundTrips_;
+        const WindowCookies& k = cookies.back();
+        asked = asked || k.attributes || k.geometry || !k.properties.empty();
+    }
+    if (asked)
+        ++roundTrips_;
 
     std::vector<ClientWindow> windows;
     windows.reserve(ids.size());
@@ -430,11 +466,13 @@ WindowCookies X11WindowList::requestWindow(xcb_window_t id, bool managed) {
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &kWatchedEvents);
     }
     WindowCookies k{};
-    // A client inside a frame is placed by its frame.
-    k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
+    if (!entry->second.place) {
+        // A client inside a frame is placed by its frame.
+        k.position = xcb_translate_coordinates(c, id, connection_.root(), 0, 0);
+        k.geometry = xcb_get_geometry(c, id);
+    }
     if (!managed)
         k.attributes = xcb_get_window_attributes(c, id);
-    k.geometry = xcb_get_geometry(c, id);
     const std::pair<xcb_atom_t, std::uint32_t> wanted[] = {
         {atoms._NET_WM_NAME, kMaxTitleItems}, {atoms._NET_WM_PID, 1},
         {XCB_ATOM_WM_CLASS, kMaxClassItems},  {atoms._NET_WM_WINDOW_TYPE, kMaxAtomItems},
@@ -455,15 +493,23 @@ std::optional<ClientWindow> X11WindowList::readWindow(xcb_window_t id, const Win
     Reply<xcb_get_window_attributes_reply_t> attributes;
     if (k.attributes)
         attributes.reset(xcb_get_window_attributes_reply(c, *k.attributes, nullptr));
-    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, k.geometry, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> position(
-        xcb_translate_coordinates_reply(c, k.position, nullptr));
+    Reply<xcb_get_geometry_reply_t> geometry;
+    if (k.geometry)
+        geometry.reset(xcb_get_geometry_reply(c, *k.geometry, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> position;
+    if (k.position)
+        position.reset(xcb_translate_coordinates_reply(c, *k.position, nullptr));
     CachedWindow& cached = cache_[id];
     for (const auto& [atom, cookie] : k.properties)
         cached.properties.insert_or_assign(atom, X11Property::read(c, cookie));
-    if (!geometry || (k.attributes && !attributes)) {
+    if ((k.geometry && !geometry) || (k.attributes && !attributes)) {
         cache_.erase(id);
         return std::nullopt;  // gone since the list was read
+    }
+    if (geometry) {
+        cached.place =
+            Place{position ? position->dst_x : geometry->x,
+                  position ? position->dst_y : geometry->y, geometry->width, geometry->height};
     }
     const auto& property = [&](xcb_atom_t atom) -> const std::optional<X11Property>& {
         static const std::optional<X11Property> none;
@@ -496,10 +542,10 @@ std::optional<ClientWindow> X11WindowList::readWindow(xcb_window_t id, const Win
     readClass(property(XCB_ATOM_WM_CLASS), w);
     w.role = roleFrom(property(atoms._NET_WM_WINDOW_TYPE), atoms);
     w.hasGeometry = true;
-    w.x = position ? position->dst_x : geometry->x;
-    w.y = position ? position->dst_y : geometry->y;
-    w.width = geometry->width;
-    w.height = geometry->height;
+    w.x = cached.place->x;
+    w.y = cached.place->y;
+    w.width = cached.place->width;
+    w.height = cached.place->height;
     const auto& desktop = property(atoms._NET_WM_DESKTOP);
     if (desktop && currentDesktop) {
         const auto onDesktop = desktop->firstCardinal(XCB_ATOM_CARDINAL);

@@ -81,9 +81,12 @@ class X11WindowList {
     void noteChange(xcb_window_t id);
     void noteRootChange(const xcb_property_notify_event_t& notify);
     void noteRestack(const xcb_configure_notify_event_t& notify);
+    void notePlace(const xcb_configure_notify_event_t& notify, bool sent);
+    void forgetPlace(xcb_window_t id);
     std::vector<xcb_window_t> clientsUnder(const std::vector<xcb_window_t>& topLevels);
     std::vector<ClientWindow> describe(const std::vector<xcb_window_t>& ids,
                                        std::optional<std::uint32_t> currentDesktop, bool managed);
+    struct Place;
     struct CachedWindow;
     void drainEvents();
     WindowCookies requestWindow(xcb_window_t id, bool managed);

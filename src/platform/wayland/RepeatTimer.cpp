@@ -39,8 +39,8 @@ RepeatTimer::~RepeatTimer() {
 void RepeatTimer::start(int delayMs, int intervalMs) {
     if (fd_ < 0 || delayMs <= 0)
         return;
-    const itimerspec spec{fromMilliseconds(intervalMs), fromMilliseconds(delayMs)};
-    timerfd_settime(fd_, 0, &spec, nullptr);
+    const itimerspec setting{fromMilliseconds(intervalMs), fromMilliseconds(delayMs)};
+    timerfd_settime(fd_, 0, &setting, nullptr);
 }
 
 void RepeatTimer::stop() {

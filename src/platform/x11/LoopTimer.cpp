@@ -36,8 +36,8 @@ void LoopTimer::start(std::chrono::milliseconds delay, bool repeat) {
         return;
     // A zero expiry would disarm the timer: the shortest delay is one millisecond.
     const timespec interval = timespecOf(std::max(delay, std::chrono::milliseconds(1)));
-    const itimerspec spec{repeat ? interval : timespec{}, interval};
-    running_ = timerfd_settime(fd_, 0, &spec, nullptr) == 0;
+    const itimerspec setting{repeat ? interval : timespec{}, interval};
+    running_ = timerfd_settime(fd_, 0, &setting, nullptr) == 0;
     repeat_ = repeat;
 }
 

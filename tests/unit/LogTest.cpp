@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "LogFileTail.h"
+#include "core/SerialQueue.h"
 #include "platform/fake/FakePlatform.h"
 
 namespace tavrel {
@@ -277,6 +279,20 @@ TEST(LogExitTest, LinesQueuedWhenTheProcessEndsAreWritten) {
     for (int i = 0; i < kLines; ++i)
         takeLine(text, "last words " + std::to_string(i));
     EXPECT_EQ(text, "");
+}
+
+// Work held back for an hour: drain and destruction must not wait for it, and the order holds.
+TEST(SerialQueueTest, HeldBackWorkRunsInOrderAtOnceWhenDrainedOrWhenTheQueueEnds) {
+    std::vector<int> ran;
+    {
+        SerialQueue queue{std::chrono::hours(1)};
+        queue.async([&] { ran.push_back(1); });
+        queue.async([&] { ran.push_back(2); });
+        queue.drain();
+        EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+        queue.async([&] { ran.push_back(3); });
+    }
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
 }
 
 }  // namespace

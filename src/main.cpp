@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
         x11->setConnectionLostHandler(&endForLostDisplay);
         x11Panels->setKeyboardHandlers([&x11] { x11->grabKeyboard(); },
                                        [&x11] { x11->releaseKeyboard(); });
+        x11Panels->setUnmapper([&x11](std::uint32_t window) { x11->unmapPanel(window); });
         // The key that opens the switcher says where the pointer is: no need to ask.
         screens.setPointerAtInput([&x11]() -> std::optional<QPoint> {
             if (const auto pointer = x11->pointerAtInput())

@@ -34,11 +34,12 @@ QRect outwardPixels(const QRectF& points, double ratio) {
 QtPanelSurface::QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                                PanelDataSource& dataSource, IconPixmapCache& icons,
                                CompositorWatch& compositor, WindowActivations& activations,
-                               const KeyboardHandlers& keyboard)
+                               const KeyboardHandlers& keyboard, const WindowUnmapper& unmapper)
     : PanelCanvasSurface(layout, {style.contentRect.size.width, style.contentRect.size.height},
                          dataSource, icons),
       connection_(qtXcbConnection()),
       keyboard_(keyboard),
+      unmapper_(unmapper),
       frame_(ScreenSpace::current().toQt(style.contentRect)) {
     canvas().setTranslucent(compositor.active());
     canvas().setChangeHandler([this] { presentLater(); });
@@ -269,8 +270,12 @@ void QtPanelSurface::unmap() {
     hiding_ = false;
     activating_.reset();
     if (window_ && mapped_) {
-        window_->unmap();
-        window_->flush();
+        if (unmapper_) {
+            unmapper_(window_->id());
+        } else {
+            window_->unmap();
+            window_->flush();
+        }
     }
     mapped_ = false;
 }
@@ -282,7 +287,7 @@ std::unique_ptr<PanelSurface> QtPanelSurfaces::makePanel(const PanelWindowStyle&
                                                          const PanelContentLayout& layout,
                                                          PanelDataSource& dataSource) {
     return std::make_unique<QtPanelSurface>(style, layout, dataSource, icons_, compositor_,
-                                            activations_, keyboard_);
+                                            activations_, keyboard_, unmapper_);
 }
 
 }  // namespace tavrel::qt

@@ -22,6 +22,9 @@ struct KeyboardHandlers {
     std::function<void()> release;
 };
 
+// Takes a panel's window off the screen by other means than Qt's connection.
+using WindowUnmapper = std::function<void(std::uint32_t window)>;
+
 // Tells the panels that the window manager has been asked to activate a window.
 class WindowActivations final : public QObject {
     Q_OBJECT
@@ -44,7 +47,8 @@ class QtPanelSurface final : public PanelCanvasSurface, private QAbstractNativeE
   public:
     QtPanelSurface(const PanelWindowStyle& style, const PanelContentLayout& layout,
                    PanelDataSource& dataSource, IconPixmapCache& icons, CompositorWatch& compositor,
-                   WindowActivations& activations, const KeyboardHandlers& keyboard);
+                   WindowActivations& activations, const KeyboardHandlers& keyboard,
+                   const WindowUnmapper& unmapper);
     ~QtPanelSurface() override;
 
     Rect frame() override;
@@ -72,6 +76,7 @@ class QtPanelSurface final : public PanelCanvasSurface, private QAbstractNativeE
     xcb_connection_t* connection_;  // Qt's, not owned
     std::unique_ptr<NativePanelWindow> window_;
     const KeyboardHandlers& keyboard_;
+    const WindowUnmapper& unmapper_;
     QRect frame_;  // in Qt's coordinates
     bool shown_ = false;
     bool mapped_ = false;
@@ -95,6 +100,10 @@ class QtPanelSurfaces final : public PanelSurfaces {
     void setKeyboardHandlers(std::function<void()> take, std::function<void()> release) {
         keyboard_ = {std::move(take), std::move(release)};
     }
+    // The X11 backend unmaps the panel with the switch's requests to the window manager, in
+    // one write ahead of them: the server then takes the activation right after the unmap,
+    // before other clients' answers to it.
+    void setUnmapper(WindowUnmapper unmapper) { unmapper_ = std::move(unmapper); }
     // The X11 backend has asked the window manager to activate `window`.
     void activationRequested(std::uint32_t window) { emit activations_.requested(window); }
     CompositorWatch& compositor() { return compositor_; }
@@ -105,6 +114,7 @@ class QtPanelSurfaces final : public PanelSurfaces {
     CompositorWatch compositor_;
     WindowActivations activations_;
     KeyboardHandlers keyboard_;
+    WindowUnmapper unmapper_;
 };
 
 }  // namespace tavrel::qt

@@ -124,12 +124,15 @@ void DesktopWatch::arrange(std::vector<ClientWindow>& frontToBack) {
         if (queuedEvents_)
             queuedEvents_();
     }
+    if (windowManager_ && !stackingFollowsFocus())
+        history_.arrange(frontToBack);
+}
+
+bool DesktopWatch::stackingFollowsFocus() const {
     if (!windowManager_)
-        return;
+        return false;
     const WindowManagerFacts* facts = knownWindowManager(*windowManager_);
-    if (facts != nullptr && facts->stackingFollowsFocus)
-        return;
-    history_.arrange(frontToBack);
+    return facts != nullptr && facts->stackingFollowsFocus;
 }
 
 }  // namespace tavrel::x11

@@ -31,6 +31,9 @@ class DesktopWatch {
     // The running window manager's _NET_WM_NAME (empty when it has none); nothing without a
     // live window manager.
     const std::optional<std::string>& windowManager() const { return windowManager_; }
+    // The running window manager puts the window it activates in front of its stacking
+    // list: activating a window raises it.
+    bool stackingFollowsFocus() const;
     // Called after another window manager took over, or the last one went.
     void setWindowManagerChangedHandler(std::function<void()> handler) {
         windowManagerChanged_ = std::move(handler);

@@ -126,6 +126,8 @@ AXError X11Accessibility::makeMain(xcb_window_t window) {
     if (now == XCB_CURRENT_TIME)
         now = connection_.serverTime();
     if (windows_.windowManagerPresent()) {
+        if (pendingRaise_ == window)
+            pendingRaise_.reset();
         sendToWindowManager(window, connection_.atoms()._NET_ACTIVE_WINDOW,
                             {kSourcePager, now, XCB_WINDOW_NONE, 0, 0});
         flushRequests();
@@ -140,21 +142,42 @@ AXError X11Accessibility::makeMain(xcb_window_t window) {
 AXError X11Accessibility::raise(xcb_window_t window) {
     if (!windows_.window(window))
         return kAXErrorCannotComplete;
-    if (windows_.windowManagerPresent()) {
-        sendToWindowManager(window, connection_.atoms()._NET_RESTACK_WINDOW,
-                            {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
-        // A switch raises, then activates: both leave together. Written alone, the raise
-        // would wake the server, which on a busy machine takes the processor before the
-        // activation is written.
-        if (later_)
-            later_([this] { flushRequests(); });
-        else
-            flushRequests();
+    if (!windows_.windowManagerPresent()) {
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        return check(xcb_configure_window_checked(connection_.get(), window,
+                                                  XCB_CONFIG_WINDOW_STACK_MODE, &above));
+    }
+    if (!later_) {
+        askToRaise(window);
+        flushRequests();
         return kAXErrorSuccess;
     }
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    return check(xcb_configure_window_checked(connection_.get(), window,
-                                              XCB_CONFIG_WINDOW_STACK_MODE, &above));
+    // A switch raises, then activates: both leave together after the current event. Written
+    // alone, the raise would wake the server, which on a busy machine takes the processor
+    // before the activation is written. A window manager that raises what it activates is
+    // asked only when no activation follows: asked first, it would restack before it gets
+    // to the activation, and again with it.
+    if (order_ != nullptr && order_->stackingFollowsFocus())
+        pendingRaise_ = window;
+    else
+        askToRaise(window);
+    later_([this] {
+        if (pendingRaise_)
+            askToRaise(*pendingRaise_);
+        pendingRaise_.reset();
+        flushRequests();
+    });
+    return kAXErrorSuccess;
+}
+
+void X11Accessibility::unmapOwnWindow(xcb_window_t window) {
+    xcb_unmap_window(requests_.get(), window);
+    flushLater();
+}
+
+void X11Accessibility::askToRaise(xcb_window_t window) {
+    sendToWindowManager(window, connection_.atoms()._NET_RESTACK_WINDOW,
+                        {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
 }
 
 // On the keyboard's connection, a commit's requests leave in one write behind the ungrab that
@@ -175,6 +198,13 @@ void X11Accessibility::sendToWindowManager(xcb_window_t window, xcb_atom_t type,
 
 void X11Accessibility::flushRequests() {
     xcb_flush(requests_.get());
+}
+
+void X11Accessibility::flushLater() {
+    if (later_)
+        later_([this] { flushRequests(); });
+    else
+        flushRequests();
 }
 
 AXError X11Accessibility::check(xcb_void_cookie_t cookie) {

@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <functional>
+#include <optional>
 
 #include "platform/Accessibility.h"
 
@@ -45,6 +46,10 @@ class X11Accessibility final : public Accessibility {
     // Runs work after the current event: a raise waits there for the activation that usually
     // follows, to leave in one write with it. Without it, each request leaves at once.
     void setLater(std::function<void(std::function<void()>)> later) { later_ = std::move(later); }
+    // Takes a window of tavrel's own off the screen over the connection that carries the
+    // requests to the window manager, after the current event: a switch's panel leaves in one
+    // write with the switch's requests, ahead of them, and the server takes them in that order.
+    void unmapOwnWindow(xcb_window_t window);
     // Told each time the window manager has been asked to activate a window.
     void setActivationRequestedHandler(std::function<void(xcb_window_t window)> handler) {
         activationRequested_ = std::move(handler);
@@ -55,9 +60,12 @@ class X11Accessibility final : public Accessibility {
     AXError setMinimized(xcb_window_t window, bool minimized);
     AXError makeMain(xcb_window_t window);
     AXError raise(xcb_window_t window);
+    void askToRaise(xcb_window_t window);
     // Sends an EWMH request about `window` to the window manager.
     void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const std::uint32_t (&data)[5]);
     void flushRequests();
+    // Flushes after the current event, when whatever it causes has been asked for too.
+    void flushLater();
     AXError check(xcb_void_cookie_t cookie);
 
     X11Connection& connection_;
@@ -67,6 +75,8 @@ class X11Accessibility final : public Accessibility {
     std::function<xcb_timestamp_t()> inputTime_;
     std::function<void(xcb_window_t)> activationRequested_;
     std::function<void(std::function<void()>)> later_;
+    // A raise left to the activation that usually follows it (see raise).
+    std::optional<xcb_window_t> pendingRaise_;
 };
 
 }  // namespace tavrel::x11

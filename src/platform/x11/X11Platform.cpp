@@ -149,6 +149,10 @@ void X11Platform::setConnectionLostHandler(std::function<void()> handler) {
     connectionLost_ = std::move(handler);
 }
 
+void X11Platform::unmapPanel(std::uint32_t window) {
+    accessibility_->unmapOwnWindow(window);
+}
+
 void X11Platform::setActivationRequestedHandler(std::function<void(std::uint32_t window)> handler) {
     accessibility_->setActivationRequestedHandler(std::move(handler));
 }

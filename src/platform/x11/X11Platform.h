@@ -64,6 +64,9 @@ class X11Platform {
         std::function<Image(const std::string& iconName, int pixelSize)> loader);
     // Called once, on the main thread, when the X server has gone away.
     void setConnectionLostHandler(std::function<void()> handler);
+    // Takes the panel's window (made over another connection) off the screen together with
+    // the switch's requests to the window manager, ahead of them.
+    void unmapPanel(std::uint32_t window);
     // Called each time the window manager has been asked to activate a window, right after.
     void setActivationRequestedHandler(std::function<void(std::uint32_t window)> handler);
 

@@ -444,26 +444,31 @@ void X11Keyboard::onSuperRelease(const xcb_key_release_event_t& release) {
     // for once the commit is sent.
     xcb_allow_events(connection_.get(), XCB_ALLOW_REPLAY_KEYBOARD, XCB_CURRENT_TIME);
     const bool ungrabbed = ungrab();
-    deliverSuperRelease(release);
+    const bool ended = deliverSuperRelease(release);
     if (ungrabbed)
         awaitUngrab();
+    if (ended)
+        switchEnded();
 }
 
-void X11Keyboard::deliverSuperRelease(const xcb_key_release_event_t& release) {
+bool X11Keyboard::deliverSuperRelease(const xcb_key_release_event_t& release) {
     const std::uint64_t flags = flagsFrom(release.state) & ~kCGEventFlagMaskCommand;
     if ((lastFlags_ & kCGEventFlagMaskCommand) == 0)
-        return;  // the state notification came first and has committed already
+        return false;  // the state notification came first and has committed already
     lastFlags_ = flags;
     lastMods_ = static_cast<std::uint8_t>(release.state & ~XCB_MOD_MASK_4);
     KeyboardEvent event{kCGEventFlagsChanged, flags, keymap_->virtualKeyCode(release.detail),
                         std::nullopt};
     deliver(kCGEventFlagsChanged, event);
+    return true;
 }
 
 void X11Keyboard::onModifiers(std::uint8_t mods) {
     const std::uint64_t flags = flagsFrom(mods);
     const std::uint64_t command = kCGEventFlagMaskCommand;
-    if ((lastFlags_ & command) != 0 && (flags & command) == 0)
+    const bool superReleased = (lastFlags_ & command) != 0 && (flags & command) == 0;
+    const bool held = hold_ != Hold::none;
+    if (superReleased)
         letGo();
     // Every change counts, also of modifiers the flags do not name (AltGr, Num Lock).
     if (mods == lastMods_)
@@ -472,6 +477,13 @@ void X11Keyboard::onModifiers(std::uint8_t mods) {
     lastFlags_ = flags;
     KeyboardEvent event{kCGEventFlagsChanged, flags, 0, std::nullopt};
     deliver(kCGEventFlagsChanged, event);
+    if (superReleased && held)
+        switchEnded();
+}
+
+void X11Keyboard::switchEnded() {
+    if (switchEnded_)
+        switchEnded_();
 }
 
 void X11Keyboard::keep() {

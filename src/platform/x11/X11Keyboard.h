@@ -79,6 +79,8 @@ class X11Keyboard final : public EventTaps {
     void setQueuedEventsHandler(std::function<void()> handler) {
         queuedEvents_ = std::move(handler);
     }
+    // Called once the release of Super has ended a switch and its requests have been sent.
+    void setSwitchEndedHandler(std::function<void()> handler) { switchEnded_ = std::move(handler); }
     // Another window manager took over, or the last one went.
     void windowManagerChanged();
 
@@ -114,7 +116,10 @@ class X11Keyboard final : public EventTaps {
     // the server's having done it.
     bool ungrab();
     void awaitUngrab();
-    void deliverSuperRelease(const xcb_key_release_event_t& release);
+    // Hands the release of Super on; false when the switch had already ended with the state
+    // notification that came before it.
+    bool deliverSuperRelease(const xcb_key_release_event_t& release);
+    void switchEnded();
     void retryIfFree();
     void noteOutOfBandRead();
 
@@ -145,6 +150,7 @@ class X11Keyboard final : public EventTaps {
     xcb_timestamp_t inputTime_ = XCB_CURRENT_TIME;
     std::optional<std::pair<std::int16_t, std::int16_t>> inputPointer_;
     std::function<void()> queuedEvents_;
+    std::function<void()> switchEnded_;
     std::function<void()> retry_;
     std::function<void(const std::string&)> obstacle_;
     LoopTimer retryTimer_;

@@ -1,5 +1,6 @@
 #include "platform/x11/X11Platform.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -20,6 +21,9 @@ namespace {
 
 // The size the panel shows application icons at.
 constexpr double kIconPoints = 22.0;
+// How long the connections are left unread once a switch has ended: the window manager's
+// work on the activation takes a few milliseconds at most.
+constexpr std::chrono::milliseconds kHoldBackAfterSwitch{5};
 
 bool isWaylandSession() {
     const char* type = std::getenv("XDG_SESSION_TYPE");
@@ -56,7 +60,8 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
                          std::unique_ptr<X11Connection> keyboardConnection)
     : loop_(loop),
       connection_(std::move(connection)),
-      keyboardConnection_(std::move(keyboardConnection)) {
+      keyboardConnection_(std::move(keyboardConnection)),
+      resumeTimer_(loop, [this] { resume(); }) {
     decoder_ = CompoundTextDecoder::open(std::getenv("DISPLAY"));
     desktopWatch_ = std::make_unique<DesktopWatch>(*keyboardConnection_);
     windowList_ = std::make_unique<X11WindowList>(*connection_, decoder_.get());
@@ -93,12 +98,13 @@ X11Platform::X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connecti
         });
     };
     keyboard_->setQueuedEventsHandler(processKeyboardLater);
+    keyboard_->setSwitchEndedHandler([this] { holdBack(); });
     desktopWatch_->setQueuedEventsHandler(processKeyboardLater);
 }
 
 X11Platform::~X11Platform() {
-    for (const int fd : watched_)
-        loop_.unwatch(fd);
+    for (const Watched& watched : watched_)
+        loop_.unwatch(watched.fd);
 }
 
 WindowServer& X11Platform::windowServer() {
@@ -158,20 +164,48 @@ void X11Platform::setActivationRequestedHandler(std::function<void(std::uint32_t
 }
 
 void X11Platform::watch(X11Connection& connection, std::function<void()> onEvents) {
-    const int fd = connection.fileDescriptor();
-    watched_.push_back(fd);
-    loop_.watchReadable(fd, [this, &connection, onEvents = std::move(onEvents)] {
-        onEvents();
-        checkConnection(connection);
-    });
+    Watched watched{connection.fileDescriptor(),
+                    [this, &connection, onEvents = std::move(onEvents)] {
+                        onEvents();
+                        checkConnection(connection);
+                    }};
+    loop_.watchReadable(watched.fd, watched.onReadable);
+    watched_.push_back(std::move(watched));
+}
+
+// Once a switch has ended, the window manager and the server are at work on its activation,
+// and every change they announce would wake tavrel on two connections (and have it ask for
+// more) while they need the processors. What they announce meanwhile waits a moment.
+void X11Platform::holdBack() {
+    if (lost_ || resumeTimer_.running())
+        return;
+    for (const Watched& watched : watched_)
+        loop_.unwatch(watched.fd);
+    resumeTimer_.start(kHoldBackAfterSwitch, false);
+}
+
+void X11Platform::resume() {
+    if (lost_)
+        return;
+    // A handler may find its connection broken, which ends the watching of all of them.
+    const std::vector<Watched> watched = watched_;
+    for (const Watched& each : watched)
+        loop_.watchReadable(each.fd, each.onReadable);
+    // Events read off a connection before the pause may wait in xcb's queue, where the
+    // descriptor's readiness does not tell of them.
+    for (const Watched& each : watched) {
+        if (!lost_)
+            each.onReadable();
+    }
 }
 
 void X11Platform::checkConnection(X11Connection& connection) {
     if (!connection.broken() || lost_)
         return;
     lost_ = true;
-    for (const int fd : watched_)
-        loop_.unwatch(fd);
+    resumeTimer_.stop();
+    for (const Watched& watched : watched_)
+        loop_.unwatch(watched.fd);
     watched_.clear();
     if (connectionLost_)
         loop_.post(connectionLost_);

@@ -14,6 +14,7 @@
 #include "platform/MainLoop.h"
 #include "platform/RunningApplications.h"
 #include "platform/WindowServer.h"
+#include "platform/x11/LoopTimer.h"
 
 namespace tavrel::desktop {
 class DesktopEntries;
@@ -73,8 +74,16 @@ class X11Platform {
   private:
     X11Platform(MainLoop& loop, std::unique_ptr<X11Connection> connection,
                 std::unique_ptr<X11Connection> keyboardConnection);
+    // A connection's file descriptor and what runs when it has data.
+    struct Watched {
+        int fd;
+        std::function<void()> onReadable;
+    };
+
     void watch(X11Connection& connection, std::function<void()> onEvents);
     void checkConnection(X11Connection& connection);
+    void holdBack();
+    void resume();
 
     MainLoop& loop_;
     std::unique_ptr<X11Connection> connection_;
@@ -92,7 +101,9 @@ class X11Platform {
     std::unique_ptr<desktop::KeyMonitors> eventMonitors_;
     std::unique_ptr<X11Keyboard> keyboard_;
     std::function<void()> connectionLost_;
-    std::vector<int> watched_;
+    std::vector<Watched> watched_;
+    // Ends the pause after a switch (see holdBack).
+    LoopTimer resumeTimer_;
     // Work posted to the loop runs only while the platform lives.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool lost_ = false;

@@ -131,9 +131,14 @@ bool QtPanelSurface::nativeEventFilter(const QByteArray& eventType, void* messag
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
         if (notify->atom == activeWindowAtom_ && activeWindowAtom_ != XCB_ATOM_NONE) {
-            if (hiding_ && activating_)
-                unmap();
-            else if (shown_)
+            if (hiding_ && activating_) {
+                // A window manager may announce no active window between the old one and
+                // the new (openbox does): the activation is done once the window asked for
+                // is the active one.
+                askActiveWindow();
+                if (activeWindow() == *activating_)
+                    unmap();
+            } else if (shown_)
                 askActiveWindow();
         }
         return false;
